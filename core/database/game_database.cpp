@@ -1,0 +1,257 @@
+// The game database: tables, their growth, the string arena and look-ups.
+#include "core/database/game_database.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/database/text_compare.h"
+
+char *arenaBase = nullptr;
+char *arenaNext = nullptr;
+
+LocationRecord *locations = nullptr;
+int16_t lastLocation = -1;
+ShowRecord *shows = nullptr;
+int16_t lastShow = -1;
+TextRef *messages = nullptr;
+int16_t lastMessage = -1;
+ObjectRecord *objects = nullptr;
+int16_t lastObject = -1;
+
+TextRef directions[DIRECTION_COUNT];
+TextRef systemMessages[SYSTEM_MESSAGE_COUNT];
+
+WordRecord *verbs = nullptr;
+int16_t verbCount = 0;
+WordRecord *nouns = nullptr;
+int16_t nounCount = 0;
+RuleRecord *events = nullptr;
+int16_t eventCount = 0;
+RuleRecord *actions = nullptr;
+int16_t actionCount = 0;
+VarRecord *vars = nullptr;
+int16_t varCount = 0;
+
+GameSettings settings;
+
+bool allocateArena()
+{
+    arenaBase = static_cast<char *>(calloc(ARENA_SIZE, 1));
+    arenaNext = arenaBase ? arenaBase + 1 : nullptr;
+    return arenaBase != nullptr;
+}
+
+void freeArena()
+{
+    free(arenaBase);
+    arenaBase = arenaNext = nullptr;
+}
+
+// Tables never shrink below what is in use, and a failed reallocation leaves
+// nothing sensible to go on with: the program ends with the memory message.
+static void *resize(void *table, size_t bytes)
+{
+    void *grown = realloc(table, bytes ? bytes : 1);
+    if (!grown) {
+        fputs("Memory Allocation Error, Cannot Continue!\n", stdout);
+        fflush(stdout);
+        exit(255);
+    }
+    return grown;
+}
+
+void resetDatabase()
+{
+    free(locations);
+    free(shows);
+    free(messages);
+    free(objects);
+    free(verbs);
+    free(nouns);
+    free(events);
+    free(actions);
+    free(vars);
+    locations = nullptr;
+    shows = nullptr;
+    messages = nullptr;
+    objects = nullptr;
+    verbs = nouns = nullptr;
+    events = actions = nullptr;
+    vars = nullptr;
+    lastLocation = lastShow = lastMessage = lastObject = -1;
+    verbCount = nounCount = eventCount = actionCount = varCount = 0;
+    memset(systemMessages, 0, sizeof systemMessages);
+    if (arenaBase) {
+        memset(arenaBase, 0, ARENA_SIZE);
+        arenaNext = arenaBase + 1;
+    }
+
+    memset(&settings, 0, sizeof settings);
+    settings.StartLocation = 1;
+    settings.MaxItems = 5;
+    settings.ShowExits = 1;
+    settings.BgColor = 0;
+    settings.FgColor = 15;
+    settings.YesLetter = 'y';
+    settings.NoLetter = 'n';
+    strcpy(settings.Prompt, ">");
+}
+
+TextRef appendText(const char *text, bool continuation)
+{
+    if (!arenaBase || !text)
+        return 0;
+    char *joinedAt = nullptr;   // the NUL turned into a blank, to undo on failure
+    char *previousNext = arenaNext;
+    if (continuation && arenaNext - arenaBase >= 2 && arenaNext[-1] == '\0') {
+        joinedAt = arenaNext - 1;
+        *joinedAt = ' ';
+        char before = arenaNext[-2];
+        if (before == '\\')
+            arenaNext -= 1;
+        else if (static_cast<unsigned char>(before) == 0xFF)
+            arenaNext -= 2;
+    }
+    size_t length = strlen(text);
+    if (arenaNext + length >= arenaBase + ARENA_SIZE) {
+        // A continuation that does not fit leaves the previous text as it was.
+        if (joinedAt) {
+            *joinedAt = '\0';
+            arenaNext = previousNext;
+        }
+        return 0;
+    }
+    char *start = arenaNext;
+    memcpy(start, text, length + 1);
+    arenaNext += length + 1;
+    return static_cast<TextRef>(start - arenaBase);
+}
+
+void growLocations(int n)
+{
+    if (n <= lastLocation)
+        return;
+    locations = static_cast<LocationRecord *>(resize(locations, (n + 1) * sizeof(LocationRecord)));
+    for (int i = lastLocation + 1; i <= n; i++) {
+        LocationRecord &row = locations[i];
+        memset(&row, 0, sizeof row);
+        for (int16_t &exit : row.currentExits)
+            exit = UNCHANGED;
+        row.currentLight = 1;
+    }
+    lastLocation = static_cast<int16_t>(n);
+}
+
+void growShows(int n)
+{
+    if (n <= lastShow)
+        return;
+    shows = static_cast<ShowRecord *>(resize(shows, (n + 1) * sizeof(ShowRecord)));
+    memset(shows + lastShow + 1, 0, (n - lastShow) * sizeof(ShowRecord));
+    lastShow = static_cast<int16_t>(n);
+}
+
+void growMessages(int n)
+{
+    if (n <= lastMessage)
+        return;
+    messages = static_cast<TextRef *>(resize(messages, (n + 1) * sizeof(TextRef)));
+    memset(messages + lastMessage + 1, 0, (n - lastMessage) * sizeof(TextRef));
+    lastMessage = static_cast<int16_t>(n);
+}
+
+void growObjects(int n)
+{
+    if (n <= lastObject)
+        return;
+    objects = static_cast<ObjectRecord *>(resize(objects, (n + 1) * sizeof(ObjectRecord)));
+    for (int i = lastObject + 1; i <= n; i++) {
+        memset(&objects[i], 0, sizeof(ObjectRecord));
+        objects[i].currentLocation = UNCHANGED;
+    }
+    lastObject = static_cast<int16_t>(n);
+}
+
+template <typename Row>
+static Row *appendRow(Row **table, int16_t *count)
+{
+    *table = static_cast<Row *>(resize(*table, (*count + 1) * sizeof(Row)));
+    Row *row = &(*table)[*count];
+    memset(row, 0, sizeof(Row));
+    (*count)++;
+    return row;
+}
+
+WordRecord *appendWord(WordRecord **table, int16_t *count) { return appendRow(table, count); }
+RuleRecord *appendRule(RuleRecord **table, int16_t *count) { return appendRow(table, count); }
+
+VarRecord *appendVar()
+{
+    VarRecord *row = appendRow(&vars, &varCount);
+    if (varCount == 2) {
+        memcpy(vars[0].name, "^foobar^", WORD_SIZE);
+        vars[0].value = 0;
+        row = &vars[1];
+    }
+    return row;
+}
+
+bool wordMatches(const char stored[WORD_SIZE], const char *word)
+{
+    for (int i = 0; i < WORD_SIZE; i++) {
+        char a = asciiLower(stored[i]);
+        char b = asciiLower(word[i]);
+        if (a != b)
+            return false;
+        if (a == '\0')
+            return true;
+    }
+    return true;
+}
+
+static int findWord(const WordRecord *table, int count, const char *word)
+{
+    for (int i = 0; i < count; i++)
+        if (wordMatches(table[i].word, word))
+            return table[i].number;
+    return 0;
+}
+
+int findVerb(const char *word) { return findWord(verbs, verbCount, word); }
+int findNoun(const char *word) { return findWord(nouns, nounCount, word); }
+
+int findVariable(const char *name)
+{
+    for (int i = 0; i < varCount; i++)
+        if (wordMatches(vars[i].name, name))
+            return i;
+    return 0;
+}
+
+int16_t objectLocation(int object)
+{
+    if (object < 0 || object > lastObject)
+        return 0;
+    const ObjectRecord &row = objects[object];
+    return row.currentLocation == UNCHANGED ? row.initialLocation : row.currentLocation;
+}
+
+int16_t locationExit(int location, int direction)
+{
+    if (location < 0 || location > lastLocation || direction < 1 || direction > DIRECTION_COUNT)
+        return 0;
+    const LocationRecord &row = locations[location];
+    int16_t exit = row.currentExits[direction - 1];
+    return exit == UNCHANGED ? row.exits[direction - 1] : exit;
+}
+
+bool objectExists(int object)
+{
+    return object >= 0 && object <= lastObject && objects[object].name != 0;
+}
+
+bool locationExists(int location)
+{
+    return location >= 0 && location <= lastLocation;
+}

@@ -1,0 +1,168 @@
+// Program start-up: options, game and file names, filling the database from
+// the source or the compiled file, then compiling or playing.
+#include "core/driver/startup.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "core/compiler/source_reader.h"
+#include "core/database/compiled_game.h"
+#include "core/database/game_database.h"
+#include "core/database/text_compare.h"
+#include "core/interpreter/session.h"
+#include "frontend/frontend.h"
+
+char gameName[NAME_SIZE];
+
+enum RunMode { MODE_AUTOMATIC = 0, MODE_COMPILE = 1, MODE_TEXT = 2, MODE_BINARY = 3 };
+enum Found { FOUND_NONE = 0, FOUND_SOURCE = 1, FOUND_COMPILED = 2 };
+
+// A file name is the game name (at most 255 characters) plus a 4-character
+// extension, so its buffer holds both.
+constexpr int FILE_NAME_SIZE = NAME_SIZE + 4;
+
+static void printHelp()
+{
+    puts("Tarnwick, Storyloom, v. 2.4");
+    puts(FRONT_END_KIND);
+    puts("Written by the Tarnwick developers, for authors and players of text adventures.");
+    puts("Options       -h, --help      : Display this page");
+    puts("              -v, --version   : Display version info");
+    puts("              -d, --debug     : Operate in debug mode");
+    puts("              -c, --compile   : Convert text to binary");
+    puts("              -t, --text      : Force text file");
+    puts("              -b, --binary    : Force binary file");
+    puts("Free software: play it, share it, write your own games with it.");
+    puts("See documentation for more info.");
+}
+
+static void printVersion()
+{
+    puts("Tarnwick 2.4.1");
+}
+
+// Copies at most NAME_SIZE - 1 characters of text into gameName.
+static void setGameName(const char *text)
+{
+    snprintf(gameName, sizeof gameName, "%s", text);
+}
+
+// The program's own file name: the text after the last '/', else after the
+// last '\', else the whole of it.
+static const char *programBaseName(const char *path)
+{
+    const char *slash = strrchr(path, '/');
+    if (slash)
+        return slash + 1;
+    const char *backslash = strrchr(path, '\\');
+    return backslash ? backslash + 1 : path;
+}
+
+int runProgram(int argc, char **argv)
+{
+    srand(static_cast<unsigned>(time(nullptr)));
+    debugMode = 0;
+    int mode = MODE_AUTOMATIC;
+    bool haveName = false;
+    gameName[0] = '\0';
+
+    for (int i = 1; i < argc; i++) {
+        const char *arg = argv[i];
+        if (equalsIgnoreCase(arg, "--help")) {
+            printHelp();
+            return 0;
+        }
+        if (equalsIgnoreCase(arg, "--version")) {
+            printVersion();
+            return 0;
+        }
+        if (equalsIgnoreCase(arg, "--debug"))
+            debugMode = 1;
+        if (equalsIgnoreCase(arg, "--compile"))
+            mode = MODE_COMPILE;
+        if (equalsIgnoreCase(arg, "--text"))
+            mode = MODE_TEXT;
+        if (equalsIgnoreCase(arg, "--binary"))
+            mode = MODE_BINARY;
+        if (arg[0] == '-' && arg[1] != '-') {
+            for (const char *letter = arg + 1; *letter; letter++) {
+                switch (*letter) {
+                case 'h': printHelp(); return 0;
+                case 'v': printVersion(); return 0;
+                case 'd': debugMode = 1; break;
+                case 'c': mode = MODE_COMPILE; break;
+                case 't': mode = MODE_TEXT; break;
+                case 'b': mode = MODE_BINARY; break;
+                default: break;
+                }
+            }
+        }
+        if (!haveName && arg[0] != '-') {
+            setGameName(arg);
+            haveName = true;
+        }
+    }
+    if (!haveName)
+        setGameName(argc > 0 && argv[0] ? programBaseName(argv[0]) : "");
+    if (char *dot = strchr(gameName, '.'))
+        *dot = '\0';
+
+    char sourceName[FILE_NAME_SIZE];
+    char compiledName[FILE_NAME_SIZE];
+    snprintf(sourceName, sizeof sourceName, "%s.adv", gameName);
+    snprintf(compiledName, sizeof compiledName, "%s.twk", gameName);
+
+    if (!allocateArena()) {
+        puts("Memory Allocation Error, Cannot Continue!");
+        return -1;
+    }
+    resetDatabase();
+
+    int outcome = 1;
+    int found = FOUND_NONE;
+    if (mode != MODE_BINARY) {
+        if (FILE *source = fopen(sourceName, "r")) {
+            outcome = readSourceFile(source, sourceName);
+            fclose(source);
+            found = FOUND_SOURCE;
+            if (outcome > 0 && mode != MODE_COMPILE) {
+                fflush(stdout);
+                getchar();
+                outcome = 0;
+            }
+        }
+    }
+    if (found == FOUND_NONE && (mode == MODE_AUTOMATIC || mode == MODE_BINARY)) {
+        if (readCompiledGame(compiledName) == 0) {
+            found = FOUND_COMPILED;
+            outcome = 0;
+            debugMode = 0;
+        }
+    }
+    if (found == FOUND_NONE) {
+        if (mode == MODE_AUTOMATIC)
+            printf("Cannot find file %s nor file %s!\n", sourceName, compiledName);
+        else
+            printf("File %s not found!\n", mode == MODE_BINARY ? compiledName : sourceName);
+    }
+
+    // In compile mode the exit status says whether a compiled file resulted.
+    int status = mode == MODE_COMPILE ? 1 : 0;
+    if (outcome == 0) {
+        if (mode == MODE_COMPILE) {
+            if (writeCompiledGame(compiledName) == 0) {
+                puts("Conversion complete");
+                status = 0;
+            } else {
+                printf("Cannot write file %s!\n", compiledName);
+            }
+        } else {
+            runSession();
+        }
+    }
+    fflush(stdout);
+    freeArena();
+    return status;
+}

@@ -1,0 +1,14 @@
+// Action execution and the built-in verbs.
+#pragma once
+
+#include "core/database/game_database.h"
+
+// Runs the 16 slots of an action record; returns a RESULT_ code.
+int executeActions(const RuleRecord &record);
+
+// The built-in verbs: 1 handled, 2 handled without time passing,
+// -1 quit confirmed, 0 not a built-in case.
+int runBuiltinVerb(int verb, int noun);
+
+// Asks the two quit questions (saving when wanted); true to quit.
+bool confirmQuit();

@@ -1,0 +1,33 @@
+// The game session: session state, turn results, start of a game, one turn,
+// the darkness rule and the command history of the line editor.
+#pragma once
+
+#include <cstdint>
+
+// Turn results.
+constexpr int GAME_OVER = -1;
+constexpr int SKIP_EVENTS = 2;
+
+constexpr int COMMAND_LIMIT = 127;     // characters of one command
+constexpr int HISTORY_SIZE = 16;
+
+extern int16_t playerLocation;
+extern int16_t carriedCount;
+extern int16_t debugMode;              // 1 only when the game came from its source with --debug
+
+// Resets every run-time field, runs the begin events and offers a restore.
+void startGame();
+
+// Processes one parsed command; returns -1, 0, 1 or 2.
+int runTurn(int verb, int noun, int noun2, int noun3);
+
+// Whether a location is dark (no light of its own and no light source).
+bool isDark(int location);
+
+// Recounts carriedCount from the objects' locations.
+void recountCarried();
+
+void resetHistory();
+void historyAdd(const char *line);
+int historyPrevious(char *buffer);
+int historyNext(char *buffer);
