@@ -5,10 +5,12 @@
 #   expected  the exact standard output
 #   status    the expected exit status (default: 0)
 #   locale    the LC_ALL to run under (default: C)
-#   check     optional script run afterwards in the work folder (files, bytes)
+#   check     optional script run afterwards in the work folder (files, bytes);
+#             it finds the program in $PROGRAM and the output in actual.out
 # The case runs in a fresh copy of its folder, so files it writes are dropped.
 set -u
 program=$1
+export PROGRAM=$program
 case_dir=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -38,7 +40,7 @@ if [ "$status" != "$want_status" ]; then
   echo "exit status $status, expected $want_status"
   failed=1
 fi
-if [ -f check ] && ! bash ./check; then
+if [ -f check ] && ! LC_ALL=$locale bash ./check; then
   echo "check script failed"
   failed=1
 fi

@@ -188,13 +188,11 @@ RuleRecord *appendRule(RuleRecord **table, int16_t *count) { return appendRow(ta
 
 VarRecord *appendVar()
 {
-    VarRecord *row = appendRow(&vars, &varCount);
-    if (varCount == 2) {
-        memcpy(vars[0].name, "^foobar^", WORD_SIZE);
-        vars[0].value = 0;
-        row = &vars[1];
+    if (varCount == 0) {
+        VarRecord *placeholder = appendRow(&vars, &varCount);
+        memcpy(placeholder->name, "^foobar^", WORD_SIZE);
     }
-    return row;
+    return appendRow(&vars, &varCount);
 }
 
 bool wordMatches(const char stored[WORD_SIZE], const char *word)

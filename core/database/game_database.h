@@ -165,7 +165,8 @@ void growMessages(int n);
 void growObjects(int n);
 
 // Appends one row to a counted table (the caller checks MAX_ROWS first) and
-// returns it, zero-filled.
+// returns it, zero-filled. appendVar reserves the placeholder row 0
+// ("^foobar^") before the first variable.
 WordRecord *appendWord(WordRecord **table, int16_t *count);
 RuleRecord *appendRule(RuleRecord **table, int16_t *count);
 VarRecord *appendVar();

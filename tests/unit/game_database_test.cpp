@@ -85,7 +85,7 @@ TEST_F(Database, ContinuationRules)
 
 TEST_F(Database, ArenaLimit)
 {
-    std::string big(ARENA_SIZE - 2 - 1, 'x');   // NUL lands on the last byte
+    std::string big(ARENA_SIZE - 2, 'x');   // NUL lands on the last byte
     EXPECT_EQ(appendText(big.c_str(), false), 1u);
     EXPECT_EQ(arenaUsed(), static_cast<uint32_t>(ARENA_SIZE));
     EXPECT_EQ(appendText("", false), 0u);
