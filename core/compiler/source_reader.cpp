@@ -1,6 +1,276 @@
-// Placeholder until the source reader lands.
+// The source reader: reads a game source line by line, undoes scrambling,
+// drops comments, converts accented letters, follows includes, tracks the
+// section and hands content lines to the section parsers.
 #include "core/compiler/source_reader.h"
 
-int readSourceFile(FILE *, const char *) { return 0; }
-int error(const char *, int, int, const char *) { return 0; }
-char *nextField(char **) { return nullptr; }
+#include <sys/stat.h>
+
+#include <climits>
+#include <cstring>
+#include <iterator>
+
+#include "core/compiler/declaration_sections.h"
+#include "core/compiler/rule_compiler.h"
+#include "core/database/text_compare.h"
+
+// Section codes, one per parser.
+enum Section : char {
+    SECTION_NONE = 0,
+    SECTION_SYSTEM = 's',
+    SECTION_SYSMSG = 'y',
+    SECTION_DIRECTIONS = 'd',
+    SECTION_SHOWS = 'i',
+    SECTION_LOCATIONS = 'l',
+    SECTION_OBJECTS = 'o',
+    SECTION_MESSAGES = 'm',
+    SECTION_VERBS = 'v',
+    SECTION_NOUNS = 'n',
+    SECTION_VARS = 'f',
+    SECTION_EVENTS = 'e',
+    SECTION_ACTIONS = 'a',
+};
+
+struct Header {
+    const char *text;
+    Section section;
+};
+
+// Section headers in the order they are tried.
+static const Header HEADERS[] = {
+    {"[System]", SECTION_SYSTEM},
+    {"[Sysmsg]", SECTION_SYSMSG},
+    {"[Directions]", SECTION_DIRECTIONS},
+    {"[Intro]", SECTION_SHOWS},
+    {"[Shows]", SECTION_SHOWS},
+    {"[Locations]", SECTION_LOCATIONS},
+    {"[Objects]", SECTION_OBJECTS},
+    {"[Messages]", SECTION_MESSAGES},
+    {"[Verbs]", SECTION_VERBS},
+    {"[Nouns]", SECTION_NOUNS},
+    {"[Vars]", SECTION_VARS},
+    {"[Events]", SECTION_EVENTS},
+    {"[Actions]", SECTION_ACTIONS},
+};
+static_assert(std::size(HEADERS) == 13);
+
+struct CharConversion {
+    unsigned char from;     // Windows Latin-1
+    unsigned char to;       // DOS code page 437
+};
+
+// The ten letters converted while the CharSet letter is 'w'.
+static const CharConversion CHARSET_TABLE[] = {
+    {0xE0, 0x85}, {0xE8, 0x8A}, {0xEC, 0x8D}, {0xF2, 0x95}, {0xF9, 0x97},
+    {0xE9, 0x82}, {0xE7, 0x87}, {0xB0, 0xF8}, {0xA7, 0x15}, {0xA3, 0x9C},
+};
+static_assert(std::size(CHARSET_TABLE) == 10);
+
+static const char SCRAMBLE_MARKER[] = "\x15" "crypt" "\x15";
+
+// Reader state of one file; an included file gets its own.
+struct ReaderState {
+    char line[LINE_BUFFER_SIZE];
+    int lineNumber;         // 0 before the first counted line
+    bool scrambled;
+    Section section;
+    char charSet;           // 'w' = convert Latin-1 letters
+    int outcome;            // 0 clean, 1 warnings, -1 errors
+};
+
+static int openSourceFiles = 0;     // nesting of readSourceFile calls
+
+int error(const char *line, int code, int lineNumber, const char *fileName)
+{
+    if (code == 0)
+        return 0;
+    if (code < 0)
+        printf("Error %d ", -code);
+    else
+        printf("Warning %d ", code);
+    printf("at line %d in file %s:\n", lineNumber, fileName);
+    fputs(line, stdout);
+    fputc('\n', stdout);
+    return 0;
+}
+
+char *nextField(char **cursor)
+{
+    if (!cursor || !*cursor)
+        return nullptr;
+    char *field = *cursor;
+    char *comma = strchr(field, ',');
+    if (comma) {
+        *comma = '\0';
+        *cursor = comma + 1;
+    } else {
+        *cursor = nullptr;
+    }
+    return field;
+}
+
+int readNumber(const char *text)
+{
+    while (*text == ' ' || *text == '\t')
+        text++;
+    bool negative = false;
+    if (*text == '+' || *text == '-')
+        negative = *text++ == '-';
+    long long value = 0;
+    for (; *text >= '0' && *text <= '9'; text++) {
+        value = value * 10 + (*text - '0');
+        if (value > INT_MAX)
+            value = INT_MAX + 1LL;  // keeps growing digits from overflowing
+    }
+    if (negative)
+        return value > INT_MAX ? INT_MIN : static_cast<int>(-value);
+    return value > INT_MAX ? INT_MAX : static_cast<int>(value);
+}
+
+// Reads one piece of a line: at most LINE_READ_LIMIT characters, or up to and
+// including the newline. A piece that fills the limit ends in SPLIT_MARKER.
+// False at end of file.
+static bool readPiece(FILE *file, char *line)
+{
+    int length = 0;
+    while (length < LINE_READ_LIMIT) {
+        int c = getc(file);
+        if (c == EOF)
+            break;
+        line[length++] = static_cast<char>(c);
+        if (c == '\n')
+            break;
+    }
+    if (length == 0)
+        return false;
+    if (length < LINE_READ_LIMIT)
+        line[length] = '\0';
+    line[LINE_READ_LIMIT] = static_cast<char>(SPLIT_MARKER);
+    line[LINE_READ_LIMIT + 1] = '\0';
+    return true;
+}
+
+static void rot13(char *line)
+{
+    for (char *c = line; *c; c++) {
+        if ((*c >= 'A' && *c <= 'M') || (*c >= 'a' && *c <= 'm'))
+            *c = static_cast<char>(*c + 13);
+        else if ((*c >= 'N' && *c <= 'Z') || (*c >= 'n' && *c <= 'z'))
+            *c = static_cast<char>(*c - 13);
+    }
+}
+
+static void convertCharSet(char *line)
+{
+    for (char *c = line; *c; c++)
+        for (const CharConversion &conversion : CHARSET_TABLE)
+            if (static_cast<unsigned char>(*c) == conversion.from) {
+                *c = static_cast<char>(conversion.to);
+                break;
+            }
+}
+
+static bool isBlankLine(const char *line)
+{
+    for (; *line; line++)
+        if (*line != ' ' && *line != '\t')
+            return false;
+    return true;
+}
+
+static void foldOutcome(ReaderState &state, int result)
+{
+    if (result < 0)
+        state.outcome = -1;
+    else if (result > 0 && state.outcome != -1)
+        state.outcome = 1;
+}
+
+// Reads the file named by an include line; -3 when it cannot be opened (or
+// the nesting is already at its limit), else the included file's outcome.
+static int readIncludedFile(const char *name)
+{
+    if (openSourceFiles >= MAX_SOURCE_FILES)
+        return -3;
+    FILE *file = fopen(name, "r");
+    if (!file)
+        return -3;
+    struct stat status;
+    if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+        fclose(file);
+        return -3;
+    }
+    int outcome = readSourceFile(file, name);
+    fclose(file);
+    return outcome;
+}
+
+static int parseContentLine(ReaderState &state)
+{
+    char *line = state.line;
+    switch (state.section) {
+    case SECTION_SYSTEM: return parseSystemLine(line, &state.charSet);
+    case SECTION_SYSMSG: return parseSystemMessageLine(line);
+    case SECTION_DIRECTIONS: return parseDirectionLine(line);
+    case SECTION_SHOWS: return parseShowLine(line);
+    case SECTION_LOCATIONS: return parseLocationLine(line);
+    case SECTION_OBJECTS: return parseObjectLine(line);
+    case SECTION_MESSAGES: return parseMessageLine(line);
+    case SECTION_VERBS: return parseWordLine(line, VERB_TABLE);
+    case SECTION_NOUNS: return parseWordLine(line, NOUN_TABLE);
+    case SECTION_VARS: return parseVarsLine(line);
+    case SECTION_EVENTS: return compileRuleLine(line, EVENT_TABLE);
+    case SECTION_ACTIONS: return compileRuleLine(line, ACTION_TABLE);
+    case SECTION_NONE: break;
+    }
+    return 1;   // a content line before the file's first header
+}
+
+// Handles one counted, descrambled line.
+static void processLine(ReaderState &state, const char *fileName)
+{
+    char *line = state.line;
+    if (line[0] == '|')
+        return;
+    line[strcspn(line, "\n\r|")] = '\0';
+    if (state.charSet == 'w')
+        convertCharSet(line);
+
+    if (line[0] == '@') {
+        int result = readIncludedFile(line + 1);
+        error(line, result, state.lineNumber, fileName);
+        foldOutcome(state, result);
+        return;
+    }
+    if (isBlankLine(line))
+        return;
+    for (const Header &header : HEADERS)
+        if (startsWithIgnoreCase(line, header.text)) {
+            state.section = header.section;
+            return;
+        }
+    int result = line[0] == '[' ? -1 : parseContentLine(state);
+    error(line, result, state.lineNumber, fileName);
+    foldOutcome(state, result);
+}
+
+int readSourceFile(FILE *file, const char *fileName)
+{
+    ReaderState state;
+    memset(&state, 0, sizeof state);
+    state.section = SECTION_NONE;
+    state.charSet = ' ';
+    openSourceFiles++;
+    while (readPiece(file, state.line)) {
+        if (state.lineNumber == 0 && startsWithIgnoreCase(state.line, SCRAMBLE_MARKER)) {
+            state.scrambled = true;
+            continue;
+        }
+        if (state.lineNumber < INT_MAX)
+            state.lineNumber++;
+        if (state.scrambled)
+            rot13(state.line);
+        processLine(state, fileName);
+    }
+    openSourceFiles--;
+    return state.outcome;
+}

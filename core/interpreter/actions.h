@@ -3,6 +3,10 @@
 
 #include "core/database/game_database.h"
 
+// Moves a defined object to a location value (UNCHANGED allowed) and keeps
+// carriedCount equal to the number of objects carried or worn.
+void moveObject(int object, int16_t location);
+
 // Runs the 16 slots of an action record; returns a RESULT_ code.
 int executeActions(const RuleRecord &record);
 

@@ -1,15 +1,145 @@
-// Placeholder until the session lands.
+// The game session's shared core: session state, the start of a game, one
+// turn after parsing, the darkness rule and the line editor's history ring.
 #include "core/interpreter/session.h"
+
+#include "core/database/game_database.h"
+#include "core/database/saved_game.h"
+#include "core/interpreter/actions.h"
+#include "core/interpreter/rule_walker.h"
+#include "frontend/frontend.h"
 
 int16_t playerLocation = 0;
 int16_t carriedCount = 0;
 int16_t debugMode = 0;
 
-void startGame() {}
-int runTurn(int, int, int, int) { return 0; }
-bool isDark(int) { return false; }
-void recountCarried() {}
-void resetHistory() {}
-void historyAdd(const char *) {}
-int historyPrevious(char *buffer) { buffer[0] = '\0'; return 0; }
-int historyNext(char *buffer) { buffer[0] = '\0'; return 0; }
+static bool isCarriedOrWorn(int16_t where)
+{
+    return where == CARRIED || where == WORN;
+}
+
+void startGame()
+{
+    playerLocation = settings.StartLocation;
+    carriedCount = 0;
+    for (int object = 0; object <= lastObject; object++) {
+        ObjectRecord &row = objects[object];
+        if (row.name) {
+            row.currentLocation = row.initialLocation;
+            if (isCarriedOrWorn(row.initialLocation))
+                carriedCount++;
+        } else {
+            row.currentLocation = UNCHANGED;
+        }
+    }
+    for (int variable = 0; variable < varCount; variable++)
+        vars[variable].value = 0;
+    for (int location = 0; location <= lastLocation; location++) {
+        for (int16_t &exit : locations[location].currentExits)
+            exit = UNCHANGED;
+        locations[location].currentLight = UNCHANGED;
+    }
+
+    runEvents(1);   // a quit or halt here only ends this scan
+    if (askYesNo(textOf(systemMessages[23])))
+        restoreGame();   // the game goes on from whatever state results
+}
+
+int runTurn(int verb, int noun, int noun2, int noun3)
+{
+    if (verb == 0 && noun == 0) {
+        showSystemMessage(1);
+        return 0;
+    }
+    ActionScan scan = scanActions(verb, noun, noun2, noun3);
+    int result;
+    if (scan.open)
+        result = runBuiltinVerb(verb, noun);
+    else
+        result = scan.runningValue == -1 ? GAME_OVER : 0;
+    if (result == 0 && !scan.acted)
+        showSystemMessage(scan.mismatch ? 8 : 1);
+    return result;
+}
+
+// A location outside the table reads as an empty row: not declared dark.
+bool isDark(int location)
+{
+    if (!locationExists(location))
+        return false;
+    const LocationRecord &row = locations[location];
+    if (row.currentLight != UNCHANGED && row.currentLight != 0)
+        return false;
+    if (row.currentLight == UNCHANGED && (row.flags & 1) == 0)
+        return false;
+    for (int object = 0; object <= lastObject; object++) {
+        if ((objects[object].flags & OBJECT_LIGHT) == 0)
+            continue;
+        int16_t where = objectLocation(object);
+        if (where == location || isCarriedOrWorn(where))
+            return false;
+    }
+    return true;
+}
+
+void recountCarried()
+{
+    carriedCount = 0;
+    for (int object = 0; object <= lastObject; object++)
+        if (objectExists(object) && isCarriedOrWorn(objectLocation(object)))
+            carriedCount++;
+}
+
+// The history ring: head is where the next line goes, cursor the entry
+// being browsed, oldest the farthest entry browsing may reach.
+constexpr int HISTORY_LINE_SIZE = COMMAND_LIMIT + 1;
+
+static char historyLines[HISTORY_SIZE][HISTORY_LINE_SIZE];
+static int historyHead = 0;
+static int historyCursor = 0;
+static int historyOldest = 0;
+
+// Copies at most COMMAND_LIMIT characters and terminates; returns the length.
+static int copyLine(char *to, const char *from)
+{
+    int length = 0;
+    while (length < COMMAND_LIMIT && from[length]) {
+        to[length] = from[length];
+        length++;
+    }
+    to[length] = '\0';
+    return length;
+}
+
+void resetHistory()
+{
+    for (char *entry : historyLines)
+        entry[0] = '\0';
+    historyHead = historyCursor = historyOldest = 0;
+}
+
+void historyAdd(const char *line)
+{
+    copyLine(historyLines[historyHead], line ? line : "");
+    historyHead = (historyHead + 1) % HISTORY_SIZE;
+    historyCursor = historyHead;
+    if (historyHead == historyOldest)
+        historyOldest = (historyHead + 1) % HISTORY_SIZE;
+}
+
+int historyPrevious(char *buffer)
+{
+    if (historyCursor != historyOldest)
+        historyCursor = (historyCursor + HISTORY_SIZE - 1) % HISTORY_SIZE;
+    return copyLine(buffer, historyLines[historyCursor]);
+}
+
+int historyNext(char *buffer)
+{
+    if (historyCursor != historyHead)
+        historyCursor = (historyCursor + 1) % HISTORY_SIZE;
+    if (historyCursor == historyHead) {
+        buffer[0] = '\0';
+        return 0;
+    }
+    return copyLine(buffer, historyLines[historyCursor]);
+}

@@ -1,21 +1,55 @@
-// Placeholder until the console front end lands.
+// The console game session: one game after another on standard input and
+// output, until the player declines to play again or the input ends.
+#include <cstring>
+
+#include "core/database/game_database.h"
+#include "core/interpreter/debug_commands.h"
+#include "core/interpreter/listings.h"
+#include "core/interpreter/parser.h"
+#include "core/interpreter/rule_walker.h"
+#include "core/interpreter/session.h"
+#include "frontend/console/console_io.h"
 #include "frontend/frontend.h"
 
 const char FRONT_END_KIND[] = "Standard input/output text version";
 
-int runSession() { return 0; }
-int openScreen() { return 0; }
-int closeScreen() { return 0; }
-int showLocation(int, int) { return 0; }
-int showInventory() { return 0; }
-int examineObject(int) { return 0; }
-int printText(const char *) { return 0; }
-int showMessage(int) { return 0; }
-int showSystemMessage(int) { return 0; }
-int showShow(int) { return 0; }
-int askYesNo(const char *) { return 0; }
-int askChoice(const char *, int) { return 0; }
-int readLine(char *buffer, int) { buffer[0] = '\0'; return 0; }
-int writeText(const char *) { return 0; }
-void waitKey(int) {}
-int clearText() { return 0; }
+// Plays the turns of one game until it is over or the input has ended.
+static void playGame()
+{
+    int result = SKIP_EVENTS;
+    for (;;) {
+        if (result != SKIP_EVENTS && runEvents(0) == -1)
+            return;
+        char line[COMMAND_LIMIT + 1];
+        readLine(line, COMMAND_LIMIT);
+        if (consoleInputEnded() && line[0] == '\0')
+            return;
+        line[strcspn(line, "\r\n")] = '\0';
+        if (line[0] == '\0' || (debugMode && debugCommand(line))) {
+            result = SKIP_EVENTS;
+            continue;
+        }
+        int verb, noun, noun2, noun3;
+        parseCommand(line, &verb, &noun, &noun2, &noun3);
+        result = runTurn(verb, noun, noun2, noun3);
+        if (result == GAME_OVER)
+            return;
+    }
+}
+
+int runSession()
+{
+    for (;;) {
+        convertToLatin1();
+        startGame();
+        showLocation(playerLocation, 1);
+        playGame();
+        if (consoleInputEnded())
+            break;
+        if (!askYesNo(textOf(systemMessages[26])))
+            break;
+    }
+    if (consoleInputEnded())
+        finishOutputLine();
+    return 0;
+}

@@ -1,0 +1,109 @@
+// Console input: command lines, yes/no and digit questions answered with
+// one input line each, the pause, and the end of standard input.
+#include <cstdio>
+#include <cstring>
+
+#include "core/database/game_database.h"
+#include "core/database/text_compare.h"
+#include "frontend/console/console_io.h"
+#include "frontend/frontend.h"
+
+static bool inputEnded = false;
+
+bool consoleInputEnded()
+{
+    return inputEnded;
+}
+
+// Reads one character and drops the rest of its line; returns that first
+// character ('\n' for an empty line) or EOF at the end of input.
+static int readAnswerLine()
+{
+    fflush(stdout);
+    int first = getchar();
+    int c = first;
+    while (c != '\n' && c != EOF)
+        c = getchar();
+    if (c == EOF)
+        inputEnded = true;
+    return first;
+}
+
+// Outputs a question followed by one blank, without a line end.
+static void askQuestion(const char *question)
+{
+    consoleOutputText(question);
+    consoleOutput(" ", 1);
+}
+
+int askYesNo(const char *question)
+{
+    char own[16];
+    if (!question) {
+        snprintf(own, sizeof own, "(%c/%c)? ", asciiLower(settings.YesLetter), asciiLower(settings.NoLetter));
+        question = own;
+    }
+    for (;;) {
+        askQuestion(question);
+        int answer = readAnswerLine();
+        if (answer == EOF)
+            return 0;
+        char letter = asciiLower(static_cast<char>(answer));
+        if (letter == asciiLower(settings.YesLetter))
+            return 1;
+        if (letter == asciiLower(settings.NoLetter))
+            return 0;
+    }
+}
+
+int askChoice(const char *question, int highest)
+{
+    bool mayCancel = highest >= 0;
+    if (highest < 0)
+        highest = highest < -9 ? 9 : -highest;
+    if (highest > 9)
+        highest = 9;
+    if (highest < 2)
+        highest = 2;
+    char own[16];
+    if (!question) {
+        snprintf(own, sizeof own, "(1:%d): ", highest);
+        question = own;
+    }
+    for (;;) {
+        askQuestion(question);
+        int answer = readAnswerLine();
+        if (answer == EOF)
+            return 0;
+        if (answer >= '1' && answer <= '0' + highest)
+            return answer - '0';
+        if (answer == '\n' && mayCancel)
+            return 0;
+    }
+}
+
+// Shows the prompt as it is and reads at most limit - 1 characters, the line
+// end included when it fits; the rest of a longer line is the next command.
+// At the end of input the command is empty and the end is marked.
+int readLine(char *buffer, int limit)
+{
+    if (limit < 1)
+        return 0;
+    buffer[0] = '\0';
+    consoleOutput(settings.Prompt, strnlen(settings.Prompt, sizeof settings.Prompt));
+    fflush(stdout);
+    if (limit < 2)
+        return 0;
+    if (!fgets(buffer, limit, stdin)) {
+        buffer[0] = '\0';
+        inputEnded = true;
+    }
+    return 0;
+}
+
+// The pause waits for the player to press Enter, whatever its length.
+void waitKey(int)
+{
+    if (!inputEnded)
+        readAnswerLine();
+}

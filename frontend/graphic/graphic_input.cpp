@@ -1,0 +1,169 @@
+// The input operations of the graphical front end: the line editor with its
+// cursor and history, the yes/no and numbered questions and the pause.
+#include <cctype>
+#include <cstdio>
+#include <cstring>
+
+#include "core/database/game_database.h"
+#include "core/interpreter/session.h"
+#include "frontend/frontend.h"
+#include "frontend/graphic/graphic_screen.h"
+#include "frontend/graphic/pictures.h"
+#include "frontend/graphic/screenshot.h"
+
+constexpr int SCREENSHOT_KEY = GR_KEY_CTRL_PRINT_SCREEN;
+constexpr int PICTURE_TOGGLE_KEY = GR_KEY_F12;
+constexpr int PROMPT_LIMIT = 15;              // bytes of Prompt shown
+constexpr int EDIT_LINE_SIZE = 256;           // prompt, command, cursor and NUL
+constexpr int EDIT_COMMAND_LIMIT = EDIT_LINE_SIZE - PROMPT_LIMIT - 2;
+constexpr int EDIT_WIDTH_LIMIT = 799;         // x + 32 may not pass it
+
+static void toMainWindow(int flags)
+{
+    currentWindow = MAIN_WINDOW;
+    outputFlags = flags;
+}
+
+// The prompt as a text of at most PROMPT_LIMIT bytes.
+static void copyPrompt(char prompt[PROMPT_LIMIT + 1])
+{
+    size_t length = strnlen(settings.Prompt, PROMPT_LIMIT);
+    memcpy(prompt, settings.Prompt, length);
+    prompt[length] = '\0';
+}
+
+// Replaces the buffer with a history line, cut to the caller's maximum.
+static int takeHistoryLine(char *buffer, int maximum, bool previous)
+{
+    char line[COMMAND_LIMIT + 1];
+    int length = previous ? historyPrevious(line) : historyNext(line);
+    if (length > maximum) length = maximum;
+    memcpy(buffer, line, (size_t)length);
+    buffer[length] = '\0';
+    return length;
+}
+
+int readLine(char *buffer, int limit)
+{
+    if (!buffer) return 0;
+    int maximum = limit < 0 ? 0 : limit > EDIT_COMMAND_LIMIT ? EDIT_COMMAND_LIMIT : limit;
+    char prompt[PROMPT_LIMIT + 1];
+    copyPrompt(prompt);
+    char editLine[EDIT_LINE_SIZE];
+
+    toMainWindow(SCROLL_UP | BOTTOM_LINE | CLEAR_LINE);
+    if (prompt[0])
+        writeText(prompt);
+    else
+        drawTextLine("", 0, 0);         // the edit line gets a fresh line even without a prompt
+    outputFlags = BOTTOM_LINE | CLEAR_LINE;
+    int n = 0;
+    buffer[0] = '\0';
+    for (;;) {
+        snprintf(editLine, sizeof editLine, "%s%s_", prompt, buffer);
+        int x = writeText(editLine);
+        int key = grKeyRead();
+        if (key == GR_KEY_CLOSED) {
+            buffer[0] = '\0';
+            return 0;
+        }
+        if (key == GR_KEY_RETURN) break;
+        if (key == SCREENSHOT_KEY) {
+            writeScreenshot();
+        } else if (key == PICTURE_TOGGLE_KEY) {
+            picturesEnabled = 1 - picturesEnabled;
+        } else if (key == GR_KEY_BACKSPACE) {
+            if (n > 0) buffer[--n] = '\0';
+        } else if (key >= 32 && key <= 127) {
+            if (n < maximum && x + 32 <= EDIT_WIDTH_LIMIT) {
+                buffer[n++] = (char)key;
+                buffer[n] = '\0';
+            }
+        } else if (key == GR_KEY_UP) {
+            n = takeHistoryLine(buffer, maximum, true);
+        } else if (key == GR_KEY_DOWN) {
+            n = takeHistoryLine(buffer, maximum, false);
+        }
+    }
+    snprintf(editLine, sizeof editLine, "%s%s", prompt, buffer);
+    writeText(editLine);
+    historyAdd(buffer);
+    return 0;
+}
+
+// Draws the answer key right after the question.
+static void echoKey(int key, int x)
+{
+    char echo[2] = {(char)key, '\0'};
+    writeTextAt(echo, x);
+}
+
+int askYesNo(const char *question)
+{
+    int yes = tolower((unsigned char)settings.YesLetter);
+    int no = tolower((unsigned char)settings.NoLetter);
+    char built[16];
+    if (!question) {
+        snprintf(built, sizeof built, "(%c/%c)? ", yes, no);
+        question = built;
+    }
+    toMainWindow(SCROLL_UP | BOTTOM_LINE | CLEAR_LINE);
+    int x = writeText(question);
+    outputFlags = BOTTOM_LINE | CLEAR_LINE;
+    for (;;) {
+        int key = grKeyRead();
+        if (key == GR_KEY_CLOSED) return 0;
+        int folded = key >= 0 && key < 256 ? tolower(key) : key;
+        int answer = folded == yes ? 1 : folded == no ? 0 : -1;
+        if (answer < 0) continue;
+        echoKey(key, x);
+        return answer;
+    }
+}
+
+int askChoice(const char *question, int highest)
+{
+    bool mayCancel = highest >= 0;
+    if (highest < -9) highest = 9;
+    if (highest < 0) highest = -highest;
+    if (highest > 9) highest = 9;
+    if (highest <= 1) highest = 2;
+    char built[16];
+    if (!question) {
+        snprintf(built, sizeof built, "(1:%d): ", highest);
+        question = built;
+    }
+    toMainWindow(SCROLL_UP | BOTTOM_LINE | CLEAR_LINE);
+    int x = writeText(question);
+    outputFlags = BOTTOM_LINE | CLEAR_LINE;
+    for (;;) {
+        int key = grKeyRead();
+        if (key == GR_KEY_CLOSED) return 0;
+        if (key == GR_KEY_ESCAPE && mayCancel) return 0;
+        if (key >= '1' && key <= '0' + highest) {
+            echoKey(key, x);
+            return key - '0';
+        }
+    }
+}
+
+// The pause: timed on the monotonic clock, sleeping on window events.
+void waitKey(int milliseconds)
+{
+    if (milliseconds == 0) {
+        grKeyRead();
+        return;
+    }
+    int64_t limit = milliseconds < 0 ? -(int64_t)milliseconds : milliseconds;
+    if (milliseconds < 0) {
+        grSleep((int)limit);
+        return;
+    }
+    int64_t end = grMilliseconds() + limit;
+    for (int64_t now = grMilliseconds(); now < end; now = grMilliseconds()) {
+        if (grWaitKeyEvent((int)(end - now))) {
+            grKeyRead();
+            return;
+        }
+    }
+}

@@ -1,0 +1,49 @@
+// The graphical game session: one window for the whole run, one game after
+// another, the location panel redrawn before every command.
+#include <cstring>
+
+#include "core/database/game_database.h"
+#include "core/interpreter/debug_commands.h"
+#include "core/interpreter/parser.h"
+#include "core/interpreter/rule_walker.h"
+#include "core/interpreter/session.h"
+#include "frontend/frontend.h"
+#include "frontend/graphic/graphic_screen.h"
+
+const char FRONT_END_KIND[] = "Graphic version";
+
+// Plays the turns of one game until it is over or the window was closed.
+static void playGame()
+{
+    int result = SKIP_EVENTS;
+    for (;;) {
+        if (result != SKIP_EVENTS && runEvents(0) == -1) return;
+        showLocation(playerLocation, 1);
+        char line[COMMAND_LIMIT + 1];
+        readLine(line, COMMAND_LIMIT);
+        if (grWindowClosed()) return;
+        if (line[0] == '\0' || (debugMode && debugCommand(line))) {
+            result = SKIP_EVENTS;
+            continue;
+        }
+        int verb, noun, noun2, noun3;
+        parseCommand(line, &verb, &noun, &noun2, &noun3);
+        result = runTurn(verb, noun, noun2, noun3);
+        if (result == GAME_OVER) return;
+    }
+}
+
+int runSession()
+{
+    openScreen();
+    for (;;) {
+        drawLayout();
+        startGame();
+        resetHistory();
+        playGame();
+        if (grWindowClosed()) break;
+        if (!askYesNo(textOf(systemMessages[26]))) break;
+    }
+    closeScreen();
+    return 0;
+}

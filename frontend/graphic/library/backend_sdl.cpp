@@ -1,0 +1,215 @@
+// The SDL2 backend: a resizable window showing the frame scaled by the largest
+// whole factor that fits, and the translation of key events into key codes.
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+
+#include <cstdio>
+
+#include "frontend/graphic/library/code_page_437.h"
+#include "frontend/graphic/library/graphics_backend.h"
+
+static SDL_Window *window = nullptr;
+static const GrColor *lastFrame = nullptr;
+static GrColor lastBorder = 0;
+
+int backendOpen(char *reason, size_t size)
+{
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        snprintf(reason, size, "%s", SDL_GetError());
+        return -1;
+    }
+    window = SDL_CreateWindow("gfxrunner", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
+                              GR_SCREEN_WIDTH, GR_SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE);
+    if (!window) {
+        snprintf(reason, size, "%s", SDL_GetError());
+        SDL_Quit();
+        return -1;
+    }
+    SDL_SetWindowMinimumSize(window, GR_SCREEN_WIDTH, GR_SCREEN_HEIGHT);
+    SDL_StartTextInput();
+    return 0;
+}
+
+void backendClose()
+{
+    if (!window) return;
+    SDL_StopTextInput();
+    SDL_DestroyWindow(window);
+    window = nullptr;
+    lastFrame = nullptr;
+    SDL_Quit();
+}
+
+// Appends the UTF-8 form of a code point; returns the new length.
+static size_t appendUtf8(char *out, size_t length, size_t size, uint32_t point)
+{
+    char bytes[3];
+    size_t count = 0;
+    if (point < 0x80) {
+        bytes[count++] = (char)point;
+    } else if (point < 0x800) {
+        bytes[count++] = (char)(0xC0 | point >> 6);
+        bytes[count++] = (char)(0x80 | (point & 0x3F));
+    } else {
+        bytes[count++] = (char)(0xE0 | point >> 12);
+        bytes[count++] = (char)(0x80 | (point >> 6 & 0x3F));
+        bytes[count++] = (char)(0x80 | (point & 0x3F));
+    }
+    if (length + count >= size) return length;
+    for (size_t i = 0; i < count; i++) out[length++] = bytes[i];
+    out[length] = 0;
+    return length;
+}
+
+// The title is a game text in code page 437: SDL gets it in UTF-8, and the
+// X11 window name and icon name in Latin-1 as far as it goes.
+void backendSetTitle(const char *title)
+{
+    if (!window) return;
+    char utf8[768] = "";
+    char latin1[256] = "";
+    size_t length = 0;
+    size_t i = 0;
+    for (; title[i] && i < sizeof latin1 - 1; i++) {
+        unsigned char byte = (unsigned char)title[i];
+        uint32_t point = byte < 32 ? ' ' : CODE_PAGE_437[byte];
+        length = appendUtf8(utf8, length, sizeof utf8, point);
+        latin1[i] = point < 256 ? (char)point : '?';
+    }
+    latin1[i] = 0;
+    SDL_SetWindowTitle(window, utf8);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+        XStoreName(info.info.x11.display, info.info.x11.window, latin1);
+        XSetIconName(info.info.x11.display, info.info.x11.window, latin1);
+        XFlush(info.info.x11.display);
+    }
+}
+
+void backendPresent(const GrColor *frame, GrColor border)
+{
+    lastFrame = frame;
+    lastBorder = border;
+    if (!window) return;
+    SDL_Surface *surface = SDL_GetWindowSurface(window);
+    if (!surface) return;
+    int factor = surface->w / GR_SCREEN_WIDTH;
+    if (surface->h / GR_SCREEN_HEIGHT < factor) factor = surface->h / GR_SCREEN_HEIGHT;
+    if (factor < 1) factor = 1;
+    int left = (surface->w - GR_SCREEN_WIDTH * factor) / 2;
+    int top = (surface->h - GR_SCREEN_HEIGHT * factor) / 2;
+    const SDL_PixelFormat *format = surface->format;
+    SDL_FillRect(surface, nullptr, SDL_MapRGB(format, border >> 16 & 255, border >> 8 & 255, border & 255));
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+    bool direct = format->BytesPerPixel == 4 && format->Rmask == 0xFF0000 &&
+                  format->Gmask == 0xFF00 && format->Bmask == 0xFF;
+    for (int y = 0; y < GR_SCREEN_HEIGHT * factor; y++) {
+        int windowY = top + y;
+        if (windowY < 0 || windowY >= surface->h) continue;
+        const GrColor *source = frame + (size_t)(y / factor) * GR_SCREEN_WIDTH;
+        uint8_t *row = static_cast<uint8_t *>(surface->pixels) + (size_t)windowY * surface->pitch;
+        for (int x = 0; x < GR_SCREEN_WIDTH * factor; x++) {
+            int windowX = left + x;
+            if (windowX < 0 || windowX >= surface->w) continue;
+            GrColor colour = source[x / factor];
+            Uint32 value = direct ? colour
+                                  : SDL_MapRGB(format, colour >> 16 & 255, colour >> 8 & 255, colour & 255);
+            uint8_t *pixel = row + (size_t)windowX * format->BytesPerPixel;
+            switch (format->BytesPerPixel) {
+            case 4: *reinterpret_cast<Uint32 *>(pixel) = value; break;
+            case 2: *reinterpret_cast<Uint16 *>(pixel) = (Uint16)value; break;
+            case 3: pixel[0] = (uint8_t)value; pixel[1] = (uint8_t)(value >> 8); pixel[2] = (uint8_t)(value >> 16); break;
+            default: *pixel = (uint8_t)value; break;
+            }
+        }
+    }
+    if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    SDL_UpdateWindowSurface(window);
+}
+
+// The codes of the special keys: 256 plus the PC keyboard's extended scan code.
+static int specialKeyCode(const SDL_Keysym &key)
+{
+    bool control = (key.mod & KMOD_CTRL) != 0;
+    switch (key.sym) {
+    case SDLK_BACKSPACE: return control ? 127 : GR_KEY_BACKSPACE;
+    case SDLK_TAB: return 9;
+    case SDLK_RETURN: case SDLK_KP_ENTER: return GR_KEY_RETURN;
+    case SDLK_ESCAPE: return GR_KEY_ESCAPE;
+    case SDLK_UP: return GR_KEY_UP;
+    case SDLK_DOWN: return GR_KEY_DOWN;
+    case SDLK_LEFT: return 256 + 75;
+    case SDLK_RIGHT: return 256 + 77;
+    case SDLK_HOME: return 256 + 71;
+    case SDLK_END: return 256 + 79;
+    case SDLK_PAGEUP: return 256 + 73;
+    case SDLK_PAGEDOWN: return 256 + 81;
+    case SDLK_INSERT: return 256 + 82;
+    case SDLK_DELETE: return 256 + 83;
+    case SDLK_PRINTSCREEN: return control ? GR_KEY_CTRL_PRINT_SCREEN : 0;
+    case SDLK_F11: return 256 + 133;
+    case SDLK_F12: return GR_KEY_F12;
+    default: break;
+    }
+    if (key.sym >= SDLK_F1 && key.sym <= SDLK_F10) return 256 + 59 + (key.sym - SDLK_F1);
+    return 0;
+}
+
+// Typed text arrives in UTF-8; each code point becomes its code page 437 byte.
+static void queueText(const char *text)
+{
+    const unsigned char *p = reinterpret_cast<const unsigned char *>(text);
+    while (*p) {
+        uint32_t point = *p;
+        int extra = point >= 0xF0 ? 3 : point >= 0xE0 ? 2 : point >= 0xC0 ? 1 : 0;
+        if (extra) point &= 0x3F >> extra;
+        p++;
+        for (; extra > 0 && (*p & 0xC0) == 0x80; extra--, p++) point = point << 6 | (*p & 0x3F);
+        int code = extra ? -1 : codePage437FromUnicode(point);
+        if (code >= 32) queueKey(code);
+    }
+}
+
+static void handleEvent(const SDL_Event &event)
+{
+    switch (event.type) {
+    case SDL_QUIT:
+        queueKey(GR_KEY_CLOSED);
+        break;
+    case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
+            event.window.event == SDL_WINDOWEVENT_EXPOSED ||
+            event.window.event == SDL_WINDOWEVENT_RESTORED ||
+            event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
+            if (lastFrame) backendPresent(lastFrame, lastBorder);
+        break;
+    case SDL_KEYDOWN: {
+        int code = specialKeyCode(event.key.keysym);
+        if (code) queueKey(code);
+        break;
+    }
+    case SDL_TEXTINPUT:
+        queueText(event.text.text);
+        break;
+    default:
+        break;
+    }
+}
+
+void backendPumpEvents(int milliseconds)
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) handleEvent(event);
+    if (!window) {
+        if (milliseconds < 0) queueKey(GR_KEY_CLOSED);
+        return;
+    }
+    if (milliseconds == 0) return;
+    int got = milliseconds < 0 ? SDL_WaitEvent(&event) : SDL_WaitEventTimeout(&event, milliseconds);
+    if (!got) return;
+    handleEvent(event);
+    while (SDL_PollEvent(&event)) handleEvent(event);
+}

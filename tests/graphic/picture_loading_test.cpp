@@ -1,0 +1,276 @@
+// Picture decoding against libpng: every accepted kind, the refusals, damaged files and scrambling.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <png.h>
+
+#include "core/database/game_database.h"
+#include "frontend/frontend.h"
+#include "frontend/graphic/graphic_screen.h"
+#include "frontend/graphic/library/graphics_library.h"
+#include "frontend/graphic/pictures.h"
+
+namespace {
+
+std::string fixture(const std::string &name)
+{
+    return std::string(PICTURE_FIXTURES) + "/" + name + ".png";
+}
+
+uint32_t packed(int red, int green, int blue)
+{
+    return uint32_t(red) << 16 | uint32_t(green) << 8 | uint32_t(blue);
+}
+
+// The picture as it should look, read by libpng: rows unfiltered and inflated by
+// libpng, samples mapped to colours as the picture window shows them (grey levels
+// of 8-bit pictures come from a ramp of 128). Empty when libpng refuses the file.
+std::vector<uint32_t> decodeWithLibpng(const std::string &path)
+{
+    std::vector<uint32_t> pixels;
+    FILE *file = fopen(path.c_str(), "rb");
+    if (!file) return pixels;
+    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png_create_info_struct(png);
+    std::vector<png_bytep> rows;
+    std::vector<png_byte> data;
+    if (setjmp(png_jmpbuf(png))) {
+        png_destroy_read_struct(&png, &info, nullptr);
+        fclose(file);
+        return {};
+    }
+    png_init_io(png, file);
+    png_read_info(png, info);
+    int width = int(png_get_image_width(png, info)), height = int(png_get_image_height(png, info));
+    int depth = png_get_bit_depth(png, info), colourType = png_get_color_type(png, info);
+    if (depth < 8) png_set_packing(png);  // one byte per sample, values unscaled
+    png_read_update_info(png, info);
+    size_t rowBytes = png_get_rowbytes(png, info);
+    data.resize(rowBytes * size_t(height));
+    for (int y = 0; y < height; y++) rows.push_back(data.data() + rowBytes * size_t(y));
+    png_read_image(png, rows.data());
+    png_colorp palette = nullptr;
+    int paletteSize = 0;
+    if (colourType == PNG_COLOR_TYPE_PALETTE) png_get_PLTE(png, info, &palette, &paletteSize);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            const png_byte *p = rows[size_t(y)] + (colourType == PNG_COLOR_TYPE_RGB ? 3 * x : x);
+            if (colourType == PNG_COLOR_TYPE_RGB) {
+                pixels.push_back(packed(p[0], p[1], p[2]));
+            } else if (colourType == PNG_COLOR_TYPE_PALETTE) {
+                const png_color &c = palette[*p < paletteSize ? *p : 0];
+                pixels.push_back(packed(c.red, c.green, c.blue));
+            } else {
+                int level = depth == 8 ? (*p / 2) * 255 / 127 : *p * 255 / ((1 << depth) - 1);
+                pixels.push_back(packed(level, level, level));
+            }
+        }
+    png_destroy_read_struct(&png, &info, nullptr);
+    fclose(file);
+    return pixels;
+}
+
+// The screen's picture area, row by row.
+std::vector<uint32_t> pictureArea()
+{
+    std::vector<uint32_t> pixels;
+    for (int y = 0; y < PICTURE_HEIGHT; y++)
+        for (int x = 0; x < PICTURE_WIDTH; x++) pixels.push_back(grScreenPixel(x, y));
+    return pixels;
+}
+
+// First row of the picture area that differs from the expected rows (all black from blackFrom on); -1 when none.
+int firstWrongRow(const std::vector<uint32_t> &expected, int blackFrom, int *wrongX)
+{
+    for (int y = 0; y < PICTURE_HEIGHT; y++)
+        for (int x = 0; x < PICTURE_WIDTH; x++) {
+            uint32_t want = y < blackFrom ? expected[size_t(y) * PICTURE_WIDTH + size_t(x)] : 0;
+            if (grScreenPixel(x, y) != want) {
+                *wrongX = x;
+                return y;
+            }
+        }
+    return -1;
+}
+
+// The frame's right and bottom edges, which a picture leaves standing.
+bool frameEdgesStand()
+{
+    for (int y = 0; y <= PICTURE_HEIGHT; y++)
+        if (grScreenPixel(PICTURE_WIDTH, y) != textColour) return false;
+    for (int x = 0; x <= PICTURE_WIDTH; x++)
+        if (grScreenPixel(x, PICTURE_HEIGHT) != textColour) return false;
+    return true;
+}
+
+// The picture window as showPicture leaves it after a failure: the frame around background.
+bool emptyFramedWindow()
+{
+    for (int y = 0; y <= PICTURE_HEIGHT; y++)
+        for (int x = 0; x <= PICTURE_WIDTH; x++) {
+            bool edge = x == 0 || y == 0 || x == PICTURE_WIDTH || y == PICTURE_HEIGHT;
+            if (grScreenPixel(x, y) != (edge ? textColour : backgroundColour)) return false;
+        }
+    return true;
+}
+
+class PictureLoading : public testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        ASSERT_TRUE(allocateArena());
+        resetDatabase();
+        settings.BgColor = 1;   // a background that no black canvas can pass for
+        openScreen();
+    }
+
+    void SetUp() override
+    {
+        picturesEnabled = 1;
+        drawLayout();
+    }
+};
+
+struct DecodeCase {
+    const char *file;
+    const char *twin;      // the same image written plainly, for libpng
+    int rows;              // rows that stand; black below them
+};
+
+TEST_F(PictureLoading, DecodesAsLibpngDoes)
+{
+    const DecodeCase cases[] = {
+        // ImageMagick's files, adaptive filters: every accepted kind.
+        {"im_grey1", "im_grey1", 256}, {"im_grey2", "im_grey2", 256}, {"im_grey4", "im_grey4", 256},
+        {"im_grey8", "im_grey8", 256}, {"im_rgb8", "im_rgb8", 256}, {"im_palette1", "im_palette1", 256},
+        {"im_palette2", "im_palette2", 256}, {"im_palette4", "im_palette4", 256},
+        {"im_palette8", "im_palette8", 256},
+        // Files whose rows cycle through all five filters, their data in several chunks.
+        {"grey1", "grey1", 256}, {"grey2", "grey2", 256}, {"grey4", "grey4", 256}, {"grey8", "grey8", 256},
+        {"rgb8", "rgb8", 256}, {"palette1", "palette1", 256}, {"palette2", "palette2", 256},
+        {"palette4", "palette4", 256}, {"palette8", "palette8", 256},
+        // Chunks that change nothing, chunk types in other letter cases.
+        {"ancillary", "ancillary_twin", 256},
+        {"small_letters", "small_letters_twin", 256},
+        {"mixed_letters", "mixed_letters_twin", 256},
+        // Image data beyond the input buffer, in one chunk and cut across chunks.
+        {"noise_one_chunk", "noise_one_chunk", 256},
+        {"noise_chunks", "noise_one_chunk", 256},
+        // Unknown filters, a palette past 256 entries, rows past the height.
+        {"odd_filter", "odd_filter_twin", 256},
+        {"long_palette", "long_palette_twin", 256},
+        {"extra_rows", "extra_rows_twin", 256},
+        // Scrambled by the project's tool, and restored by it.
+        {"scrambled", "noise_chunks", 256},
+        {"unscrambled", "noise_chunks", 256},
+        // Damage after the first 100 rows: those rows stand, black below.
+        {"truncated", "damaged_twin", 100},
+        {"inflate_error", "damaged_twin", 100},
+        {"missing_end", "damaged_twin", 100},
+        {"huge_chunk", "damaged_twin", 100},
+        {"marker_after_data", "damaged_twin", 100},
+    };
+    for (const DecodeCase &c : cases) {
+        SCOPED_TRACE(c.file);
+        std::vector<uint32_t> expected = decodeWithLibpng(fixture(c.twin));
+        ASSERT_EQ(expected.size(), size_t(PICTURE_WIDTH * PICTURE_HEIGHT)) << "libpng refused " << c.twin;
+        drawLayout();
+        EXPECT_EQ(loadPicture(fixture(c.file).c_str()), 0);
+        int x = 0;
+        int y = firstWrongRow(expected, c.rows, &x);
+        EXPECT_EQ(y, -1) << "first wrong pixel at (" << x << "," << y << ")";
+        EXPECT_TRUE(frameEdgesStand());
+    }
+}
+
+TEST_F(PictureLoading, GreyLevelsFollowTheRamp)
+{
+    // 8-bit grey keeps 128 levels: bytes 254 and 255 look alike; 1 and 2 bits span 0 to 255.
+    ASSERT_EQ(loadPicture(fixture("grey8").c_str()), 0);
+    std::vector<uint32_t> area = pictureArea();
+    std::vector<uint32_t> levels(area);
+    std::sort(levels.begin(), levels.end());
+    levels.erase(std::unique(levels.begin(), levels.end()), levels.end());
+    EXPECT_EQ(levels.size(), 128u);
+    EXPECT_EQ(levels.back(), packed(255, 255, 255));
+    ASSERT_EQ(loadPicture(fixture("grey2").c_str()), 0);
+    area = pictureArea();
+    for (uint32_t level : {packed(0, 0, 0), packed(85, 85, 85), packed(170, 170, 170), packed(255, 255, 255)})
+        EXPECT_NE(std::find(area.begin(), area.end(), level), area.end()) << std::hex << level;
+}
+
+TEST_F(PictureLoading, PalettePictureWithoutPaletteKeepsTheColoursBefore)
+{
+    // The twin is the same image with palette8's palette written out.
+    ASSERT_EQ(loadPicture(fixture("palette8").c_str()), 0);
+    ASSERT_EQ(loadPicture(fixture("no_palette").c_str()), 0);
+    int x = 0;
+    EXPECT_EQ(firstWrongRow(decodeWithLibpng(fixture("no_palette_twin")), PICTURE_HEIGHT, &x), -1);
+}
+
+struct RefusalCase {
+    const char *file;
+    int result;
+};
+
+TEST_F(PictureLoading, RefusedFilesLeaveTheWindowEmpty)
+{
+    const RefusalCase cases[] = {
+        {"refused_wide", -3}, {"refused_interlaced", -3}, {"refused_depth16", -3},
+        {"refused_grey_alpha", -3}, {"refused_rgb_alpha", -3}, {"refused_compression", -3},
+        {"refused_header_not_first", -3}, {"refused_end_first", -3}, {"refused_short_header", -3},
+        {"refused_truncated_header", -3}, {"not_png", -2}, {"short_signature", -2}, {"empty", -2},
+        {"no_such_file", -1},
+    };
+    std::vector<std::string> paths;   // kept, so that every name is a reference of its own
+    for (const RefusalCase &c : cases) paths.push_back(fixture(c.file));
+    for (size_t i = 0; i < std::size(cases); i++) {
+        const RefusalCase &c = cases[i];
+        const std::string &path = paths[i];
+        SCOPED_TRACE(c.file);
+        EXPECT_EQ(loadPicture(path.c_str()), c.result);
+        ASSERT_EQ(loadPicture(fixture("rgb8").c_str()), 0);  // a picture in the window first
+        EXPECT_EQ(showPicture(path.c_str()), -1);
+        EXPECT_TRUE(emptyFramedWindow());
+    }
+}
+
+TEST_F(PictureLoading, InvalidMarkersGiveABlackPicture)
+{
+    for (const char *name : {"wrong_marker", "second_marker", "short_marker"}) {
+        SCOPED_TRACE(name);
+        drawLayout();
+        std::string path = fixture(name);
+        EXPECT_EQ(showPicture(path.c_str()), 0);
+        std::vector<uint32_t> area = pictureArea();
+        EXPECT_EQ(std::count(area.begin(), area.end(), 0u), long(area.size()));
+        EXPECT_TRUE(frameEdgesStand());
+    }
+}
+
+TEST_F(PictureLoading, ScramblerRoundTripGivesTheFileBack)
+{
+    auto contents = [](const std::string &path) {
+        std::string bytes;
+        FILE *file = fopen(path.c_str(), "rb");
+        if (!file) return bytes;
+        char block[4096];
+        for (size_t n; (n = fread(block, 1, sizeof block, file)) > 0;) bytes.append(block, n);
+        fclose(file);
+        return bytes;
+    };
+    std::string plain = contents(fixture("noise_chunks")), scrambled = contents(fixture("scrambled"));
+    ASSERT_FALSE(plain.empty());
+    EXPECT_EQ(contents(fixture("unscrambled")), plain);
+    // The marker chunk right after the header, and the data changed.
+    ASSERT_GT(scrambled.size(), 49u);
+    EXPECT_EQ(scrambled.substr(33, 12), std::string("\0\0\0\4SrMBtwk?", 12));
+    EXPECT_EQ(scrambled.size(), plain.size() + 16);
+    EXPECT_NE(scrambled.substr(49 + 8, 100), plain.substr(33 + 8, 100));
+}
+
+}  // namespace

@@ -1,0 +1,163 @@
+#!/usr/bin/env bash
+# Plays gfxrunner in a virtual X server: types commands and answers questions
+# with xdotool, reads the window back with xwd, checks the title with xprop,
+# resizes the window and closes it as a window manager would.
+#   window_test.sh GFXRUNNER WINDOW_READER WINDOW_CLOSER GAME_FOLDER
+set -u
+program=$1
+reader=$2
+closer=$3
+game_dir=$4
+
+work=$(mktemp -d)
+xvfb=""
+game=""
+cleanup() {
+  [ -n "$game" ] && kill "$game" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+cp -r "$game_dir"/. "$work"/
+cd "$work" || exit 2
+
+fail() {
+  echo "FAIL: $*"
+  [ -f game.err ] && { echo "--- standard error:"; cat game.err; }
+  exit 1
+}
+
+# Without a display there is no window: the message and status 1.
+env -u DISPLAY "$program" game </dev/null >nodisplay.out 2>nodisplay.err
+status=$?
+[ "$status" = 1 ] || fail "status $status without a display"
+grep -q '^GrSetMode: ' nodisplay.err || fail "no GrSetMode message: $(cat nodisplay.err)"
+
+# A virtual X server on a free display number.
+Xvfb -displayfd 3 -screen 0 1800x1400x24 -nolisten tcp 3>display.txt 2>xvfb.log &
+xvfb=$!
+for _ in $(seq 100); do [ -s display.txt ] && break; sleep 0.1; done
+[ -s display.txt ] || fail "Xvfb did not start: $(cat xvfb.log)"
+export DISPLAY=":$(head -n1 display.txt)"
+
+start_game() {
+  "$program" game </dev/null >game.out 2>game.err &
+  game=$!
+  window=$(timeout 10 xdotool search --sync --name '^Tarnwick Window Test$' | head -n1)
+  [ -n "$window" ] || fail "no window titled after the game"
+}
+
+snap() {
+  xwd -silent -id "$window" -out window.xwd 2>/dev/null && convert window.xwd window.ppm 2>/dev/null
+}
+
+# Waits until the text stands at (x, y) of the frame.
+expect_text() {
+  local x=$1 y=$2 text=$3 seen=""
+  for _ in $(seq 50); do
+    if snap; then
+      seen=$("$reader" window.ppm text "$x" "$y" "${#text}")
+      [ "$seen" = "$text" ] && return 0
+    fi
+    sleep 0.2
+  done
+  fail "expected '$text' at ($x,$y), saw '$seen'"
+}
+
+expect_pixel() {
+  local kind=$1 x=$2 y=$3 colour=$4 seen
+  seen=$("$reader" window.ppm "$kind" "$x" "$y")
+  [ "$seen" = "$colour" ] || fail "$kind ($x,$y) is $seen, expected $colour"
+}
+
+# Waits for the program to end; checks its status.
+expect_exit() {
+  for _ in $(seq 50); do kill -0 "$game" 2>/dev/null || break; sleep 0.2; done
+  kill -0 "$game" 2>/dev/null && fail "the program did not end"
+  wait "$game"
+  local status=$?
+  game=""
+  [ "$status" = 0 ] || fail "exit status $status"
+}
+
+keys() { xdotool key --window "$window" "$@"; }
+type_line() { xdotool type --window "$window" "$1"; keys Return; }
+
+start_game
+props=$(xprop -id "$window" WM_NAME WM_ICON_NAME)
+grep -q 'WM_NAME(STRING) = "Tarnwick Window Test"' <<<"$props" || fail "window name: $props"
+grep -q 'WM_ICON_NAME(STRING) = "Tarnwick Window Test"' <<<"$props" || fail "icon name: $props"
+
+expect_text 4 580 "Restore? "
+expect_pixel pixel 0 0 F0F0F0
+expect_pixel pixel 100 100 202088
+keys n
+expect_text 4 564 "Restore?n"
+expect_text 4 580 ">_ "
+expect_text 4 260 "Hall"
+expect_text 4 300 "Moves 0"
+expect_text 388 4 "A hall.  "
+
+type_line "take lamp"
+expect_text 4 580 ">_ "
+expect_text 4 548 ">take lamp"
+expect_text 4 564 "Taken."
+expect_text 4 300 "Moves 1"
+
+# History and Backspace.
+keys Up
+expect_text 4 580 ">take lamp_"
+keys BackSpace BackSpace BackSpace BackSpace BackSpace
+expect_text 4 580 ">take_     "
+
+# The screenshot key leaves the line as it was.
+keys ctrl+Print
+type_line "s"
+expect_text 4 564 ">takes "
+expect_text 4 580 "What? "
+if [ -f scrshot.bmp ]; then
+  size=$(stat -c %s scrshot.bmp)
+  [ "$size" = 481078 ] || fail "screenshot of $size bytes"
+fi
+
+# A larger window shows the frame scaled by 2, centred on the background.
+xdotool windowsize "$window" 1700 1300
+for _ in $(seq 50); do
+  snap && [ "$("$reader" window.ppm scale)" = "2 50 50" ] && break
+  sleep 0.2
+done
+[ "$("$reader" window.ppm scale)" = "2 50 50" ] || fail "window not resized: $("$reader" window.ppm scale)"
+expect_text 4 300 "Moves 2"
+expect_pixel window 10 10 202088
+expect_pixel window 1690 1290 202088
+expect_pixel window 50 50 F0F0F0
+expect_pixel window 51 51 F0F0F0
+expect_pixel window 52 52 202088
+
+# Quit, play again, quit and decline: the program ends by itself.
+type_line "quit"
+expect_text 4 580 "Really quit? "
+keys y
+expect_text 4 580 "Save first? "
+keys n
+expect_text 4 580 "Play again? "
+keys y
+expect_text 4 580 "Restore? "
+expect_text 4 564 "         "
+keys n
+expect_text 4 300 "Moves 0"
+type_line "quit"
+expect_text 4 580 "Really quit? "
+keys y n
+expect_text 4 580 "Play again? "
+keys n
+expect_exit
+
+# Closing the window ends the program cleanly.
+start_game
+expect_text 4 580 "Restore? "
+"$closer" "$window"
+expect_exit
+[ -s game.err ] && fail "output on standard error"
+echo "window test passed"
+exit 0
