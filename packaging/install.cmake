@@ -3,6 +3,10 @@
 # and the manuals in share/doc/tarnwick; `cpack -G DEB` packs the same tree.
 include(GNUInstallDirs)
 
+# Installing (and packing) takes the programs as built and does not build the
+# whole tree with its tests first: build the programs, then install or pack.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
 set(TARNWICK_DOC_DIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/tarnwick)
 set(TARNWICK_GAMES_DIR ${CMAKE_INSTALL_DATAROOTDIR}/tarnwick/games)
 
@@ -34,7 +38,8 @@ install(DIRECTORY ${PROJECT_SOURCE_DIR}/games/ DESTINATION ${TARNWICK_GAMES_DIR}
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/authoring.md
               ${PROJECT_SOURCE_DIR}/docs/playing.md
         DESTINATION ${TARNWICK_DOC_DIR})
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/examples DESTINATION ${TARNWICK_DOC_DIR})
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/examples ${PROJECT_SOURCE_DIR}/docs/images
+        DESTINATION ${TARNWICK_DOC_DIR})
 
 # The menu entry, which plays the demo from a per-user copy.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/tarnwick.desktop

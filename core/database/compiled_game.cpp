@@ -132,6 +132,7 @@ static gzFile openTemporary(const char *path, char *tempPath, size_t tempSize)
 {
     for (int attempt = 0; attempt < 100; attempt++) {
         snprintf(tempPath, tempSize, "%s.%ld-%d.tmp", path, static_cast<long>(getpid()), attempt);
+        errno = 0;
         gzFile file = gzopen(tempPath, "wbx");
         if (file || errno != EEXIST)
             return file;
@@ -387,9 +388,15 @@ static bool readItems(GameReader *in, LoadedGame *game, int version)
     return error == Z_OK;
 }
 
+// A text inside an arena image is terminated when some NUL lies at or after
+// its start, so the image's last NUL bounds every valid offset.
+static bool validText(TextRef ref, int64_t lastNul)
+{
+    return ref == 0 || static_cast<int64_t>(ref) <= lastNul;
+}
+
 // True when every text offset of the game names a NUL-terminated text inside
-// its arena image. A text is terminated when some NUL lies at or after its
-// start, so one scan for the last NUL serves every offset.
+// its arena image.
 static bool textsInsideArena(const LoadedGame *game)
 {
     int64_t lastNul = -1;
@@ -398,27 +405,27 @@ static bool textsInsideArena(const LoadedGame *game)
             lastNul = i;
             break;
         }
-    auto valid = [lastNul](TextRef ref) { return ref == 0 || static_cast<int64_t>(ref) <= lastNul; };
-
     for (int i = 0; i <= game->lastLocation; i++) {
         const LocationRecord &row = game->locations[i];
-        if (!valid(row.name) || !valid(row.picture) || !valid(row.description))
+        if (!validText(row.name, lastNul) || !validText(row.picture, lastNul) ||
+            !validText(row.description, lastNul))
             return false;
     }
     for (TextRef ref : game->directions)
-        if (!valid(ref))
+        if (!validText(ref, lastNul))
             return false;
     for (int i = 0; i <= game->lastShow; i++)
-        if (!valid(game->shows[i].text) || !valid(game->shows[i].picture))
+        if (!validText(game->shows[i].text, lastNul) || !validText(game->shows[i].picture, lastNul))
             return false;
     for (int i = 0; i <= game->lastMessage; i++)
-        if (!valid(game->messages[i]))
+        if (!validText(game->messages[i], lastNul))
             return false;
     for (TextRef ref : game->systemMessages)
-        if (!valid(ref))
+        if (!validText(ref, lastNul))
             return false;
     for (int i = 0; i <= game->lastObject; i++)
-        if (!valid(game->objects[i].name) || !valid(game->objects[i].description))
+        if (!validText(game->objects[i].name, lastNul) ||
+            !validText(game->objects[i].description, lastNul))
             return false;
     return true;
 }

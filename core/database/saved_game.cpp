@@ -2,9 +2,8 @@
 #include "core/database/saved_game.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 
 #include "core/database/game_database.h"
 #include "core/driver/startup.h"
@@ -19,59 +18,68 @@ constexpr int MSG_SAVE_QUESTION = 21;
 constexpr int MSG_RESTORE_QUESTION = 22;
 constexpr int MSG_FILE_FAILED = 29;
 constexpr int VALUES_PER_LOCATION = DIRECTION_COUNT + 1;   // exits, then light
+constexpr int FILE_NAME_SIZE = NAME_PREFIX + 5;             // name, ".sv", digit, NUL
 
 // The largest file any game can have: every table at its limit.
 constexpr long MAX_SAVE_BYTES =
     MAGIC_LENGTH + 2 + 2L * (MAX_ENTRY + 1) + 2 + 2L * MAX_ROWS + 2 + 2L * VALUES_PER_LOCATION * (MAX_ENTRY + 1) + 4;
 
 // The first 8 characters of the game name, ".sv" and the position digit.
-static std::string saveFileName(int position)
+static void saveFileName(int position, char name[FILE_NAME_SIZE])
 {
-    std::string name(gameName, strnlen(gameName, NAME_PREFIX));
-    return name + ".sv" + static_cast<char>('0' + position);
+    snprintf(name, FILE_NAME_SIZE, "%.*s.sv%d", NAME_PREFIX, gameName, position);
 }
 
-static void putInt16(std::vector<unsigned char> &out, int16_t value)
+static unsigned char *putInt16(unsigned char *out, int16_t value)
 {
     uint16_t bits = static_cast<uint16_t>(value);
-    out.push_back(static_cast<unsigned char>(bits & 0xFF));
-    out.push_back(static_cast<unsigned char>(bits >> 8));
+    out[0] = static_cast<unsigned char>(bits & 0xFF);
+    out[1] = static_cast<unsigned char>(bits >> 8);
+    return out + 2;
 }
 
-static std::vector<unsigned char> encodeState()
+static size_t stateSize()
 {
-    std::vector<unsigned char> out(SAVE_MAGIC, SAVE_MAGIC + MAGIC_LENGTH);
-    putInt16(out, lastObject);
+    return MAGIC_LENGTH + 2 + 2 * static_cast<size_t>(lastObject + 1) + 2 + 2 * static_cast<size_t>(varCount) + 2 +
+           2 * VALUES_PER_LOCATION * static_cast<size_t>(lastLocation + 1) + 4;
+}
+
+// Fills out, stateSize() bytes, with the file image of the game's state.
+static void encodeState(unsigned char *out)
+{
+    memcpy(out, SAVE_MAGIC, MAGIC_LENGTH);
+    out += MAGIC_LENGTH;
+    out = putInt16(out, lastObject);
     for (int i = 0; i <= lastObject; i++)
-        putInt16(out, objects[i].currentLocation);
-    putInt16(out, varCount);
+        out = putInt16(out, objects[i].currentLocation);
+    out = putInt16(out, varCount);
     for (int i = 0; i < varCount; i++)
-        putInt16(out, vars[i].value);
-    putInt16(out, lastLocation);
+        out = putInt16(out, vars[i].value);
+    out = putInt16(out, lastLocation);
     for (int i = 0; i <= lastLocation; i++) {
         for (int16_t exit : locations[i].currentExits)
-            putInt16(out, exit);
-        putInt16(out, locations[i].currentLight);
+            out = putInt16(out, exit);
+        out = putInt16(out, locations[i].currentLight);
     }
-    putInt16(out, playerLocation);
+    out = putInt16(out, playerLocation);
     putInt16(out, carriedCount);
-    return out;
 }
 
 // Writes the whole file beside the position, then renames it over the
 // position, so a failed save leaves the older one as it was.
-static bool writeAtomically(const std::string &name, const std::vector<unsigned char> &bytes)
+static bool writeAtomically(const char *name, const unsigned char *bytes, size_t size)
 {
-    std::string temporary = name + ".tmp";
-    FILE *file = fopen(temporary.c_str(), "wb");
+    char temporary[FILE_NAME_SIZE + 4];
+    snprintf(temporary, sizeof temporary, "%s.tmp", name);
+    FILE *file = fopen(temporary, "wb");
     if (!file)
         return false;
-    bool written = fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    bool written = fwrite(bytes, 1, size, file) == size;
     written = fflush(file) == 0 && written;
     written = fclose(file) == 0 && written;
-    if (written && rename(temporary.c_str(), name.c_str()) == 0)
+    if (written && rename(temporary, name) == 0)
         return true;
-    remove(temporary.c_str());
+    remove(temporary);
     return false;
 }
 
@@ -80,7 +88,17 @@ int saveGame()
     int position = askChoice(textOf(systemMessages[MSG_SAVE_QUESTION]), SAVE_POSITIONS);
     if (position < 1 || position > SAVE_POSITIONS)
         return -1;
-    if (!writeAtomically(saveFileName(position), encodeState())) {
+    char name[FILE_NAME_SIZE];
+    saveFileName(position, name);
+    size_t size = stateSize();
+    unsigned char *bytes = static_cast<unsigned char *>(malloc(size));
+    bool saved = false;
+    if (bytes) {
+        encodeState(bytes);
+        saved = writeAtomically(name, bytes, size);
+        free(bytes);
+    }
+    if (!saved) {
         showSystemMessage(MSG_FILE_FAILED);
         return -1;
     }
@@ -116,26 +134,21 @@ static bool skipBlock(Reader &r, int16_t *count, int lowest, size_t valuesPerEnt
     return true;
 }
 
-// The whole file, when it is no bigger than any game's file can be.
-static bool readWholeFile(FILE *file, std::vector<unsigned char> *bytes)
+// Reads the whole file into a buffer of MAX_SAVE_BYTES + 1 bytes; false
+// when it cannot be read or is bigger than any game's file can be.
+static bool readWholeFile(FILE *file, unsigned char *bytes, size_t *size)
 {
-    unsigned char chunk[8192];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, file)) > 0) {
-        bytes->insert(bytes->end(), chunk, chunk + got);
-        if (static_cast<long>(bytes->size()) > MAX_SAVE_BYTES)
-            return false;
-    }
-    return !ferror(file);
+    *size = fread(bytes, 1, MAX_SAVE_BYTES + 1, file);
+    return !ferror(file) && *size <= static_cast<size_t>(MAX_SAVE_BYTES);
 }
 
 // The file is accepted only when its magic is right and it holds exactly
 // the values its counts announce.
-static bool checkLayout(const std::vector<unsigned char> &bytes)
+static bool checkLayout(const unsigned char *bytes, size_t size)
 {
-    if (bytes.size() < MAGIC_LENGTH || memcmp(bytes.data(), SAVE_MAGIC, MAGIC_LENGTH) != 0)
+    if (size < MAGIC_LENGTH || memcmp(bytes, SAVE_MAGIC, MAGIC_LENGTH) != 0)
         return false;
-    Reader r{bytes.data(), bytes.size(), MAGIC_LENGTH};
+    Reader r{bytes, size, MAGIC_LENGTH};
     int16_t count;
     return skipBlock(r, &count, -1, 1, 1)                       // objects 0..n
            && skipBlock(r, &count, 0, 1, 0)                     // vars 0..m-1
@@ -143,12 +156,13 @@ static bool checkLayout(const std::vector<unsigned char> &bytes)
            && r.size - r.at == 4;                               // player, carried
 }
 
-static void applyState(const std::vector<unsigned char> &bytes)
+// Applies a file that checkLayout accepted, so every read succeeds.
+static void applyState(const unsigned char *bytes, size_t size)
 {
-    Reader r{bytes.data(), bytes.size(), MAGIC_LENGTH};
-    int16_t value;
+    Reader r{bytes, size, MAGIC_LENGTH};
+    int16_t value = 0;
 
-    int16_t n;
+    int16_t n = -1;
     readInt16(r, &n);
     for (int i = 0; i <= n; i++) {
         readInt16(r, &value);
@@ -158,7 +172,7 @@ static void applyState(const std::vector<unsigned char> &bytes)
     for (int i = n + 1; i <= lastObject; i++)
         objects[i].currentLocation = UNCHANGED;
 
-    int16_t m;
+    int16_t m = 0;
     readInt16(r, &m);
     for (int i = 0; i < m; i++) {
         readInt16(r, &value);
@@ -166,7 +180,7 @@ static void applyState(const std::vector<unsigned char> &bytes)
             vars[i].value = value;
     }
 
-    int16_t k;
+    int16_t k = -1;
     readInt16(r, &k);
     for (int i = 0; i <= k; i++) {
         for (int v = 0; v < VALUES_PER_LOCATION; v++) {
@@ -196,18 +210,24 @@ int restoreGame()
     int position = askChoice(textOf(systemMessages[MSG_RESTORE_QUESTION]), SAVE_POSITIONS);
     if (position < 1 || position > SAVE_POSITIONS)
         return -1;
-    FILE *file = fopen(saveFileName(position).c_str(), "rb");
+    char name[FILE_NAME_SIZE];
+    saveFileName(position, name);
+    FILE *file = fopen(name, "rb");
     if (!file) {
         showSystemMessage(MSG_FILE_FAILED);
         return -1;
     }
-    std::vector<unsigned char> bytes;
-    bool read = readWholeFile(file, &bytes);
+    // The whole file is read and checked before anything of it is applied.
+    unsigned char *bytes = static_cast<unsigned char *>(malloc(MAX_SAVE_BYTES + 1));
+    size_t size = 0;
+    bool accepted = bytes && readWholeFile(file, bytes, &size) && checkLayout(bytes, size);
     fclose(file);
-    if (!read || !checkLayout(bytes)) {
+    if (accepted)
+        applyState(bytes, size);
+    free(bytes);
+    if (!accepted) {
         showSystemMessage(MSG_FILE_FAILED);
         return -1;
     }
-    applyState(bytes);
     return 0;
 }

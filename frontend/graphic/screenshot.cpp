@@ -108,7 +108,7 @@ int writeScreenshot()
     palette.count = 0;
     palette.slotsUsed = 0;
     for (ColourSlot &slot : palette.slots) slot.index = -1;
-    for (int y = 0; y < HEIGHT; y++)
+    for (int y = HEIGHT - 1; y >= 0; y--)
         for (int x = 0; x < WIDTH; x++) meetColour(grScreenPixel(x, y));
 
     // File header.

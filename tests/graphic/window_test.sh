@@ -4,10 +4,10 @@
 # resizes the window and closes it as a window manager would.
 #   window_test.sh GFXRUNNER WINDOW_READER WINDOW_CLOSER GAME_FOLDER
 set -u
-program=$1
-reader=$2
-closer=$3
-game_dir=$4
+program=$(realpath "$1")
+reader=$(realpath "$2")
+closer=$(realpath "$3")
+game_dir=$(realpath "$4")
 
 work=$(mktemp -d)
 xvfb=""
@@ -113,15 +113,16 @@ expect_text 4 580 ">take_     "
 # The screenshot key leaves the line as it was.
 keys ctrl+Print
 type_line "s"
-expect_text 4 564 ">takes "
-expect_text 4 580 "What? "
+expect_text 4 580 ">_ "
+expect_text 4 548 ">takes "
+expect_text 4 564 "What? "
 if [ -f scrshot.bmp ]; then
   size=$(stat -c %s scrshot.bmp)
   [ "$size" = 481078 ] || fail "screenshot of $size bytes"
 fi
 
 # A larger window shows the frame scaled by 2, centred on the background.
-xdotool windowsize "$window" 1700 1300
+xdotool windowmove "$window" 0 0 windowsize "$window" 1700 1300
 for _ in $(seq 50); do
   snap && [ "$("$reader" window.ppm scale)" = "2 50 50" ] && break
   sleep 0.2

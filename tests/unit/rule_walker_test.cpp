@@ -189,6 +189,22 @@ TEST_F(Walker, MoveReadsRunTimeExitsAndNothingOutsideTheTable)
     EXPECT_EQ(evaluateConditions(If({{'d', 0}}), 0, 0, 0, 0, 0), 0);
 }
 
+TEST_F(Walker, DarkAtThePlayersLocationOrInLocationZero)
+{
+    for (int i = 0; i <= 6; i++)
+        locations[i].currentLight = UNCHANGED;
+    RuleRecord dark = If({{'d', 0}});
+    playerLocation = 6;                     // declared dark
+    EXPECT_EQ(evaluateConditions(dark, 0, 0, 0, 0, 0), 1);
+    objects[2].flags = OBJECT_LIGHT;        // a carried light source
+    EXPECT_EQ(evaluateConditions(dark, 0, 0, 0, 0, 0), 0);
+    objects[2].flags = 0;
+    playerLocation = 1;
+    EXPECT_EQ(evaluateConditions(dark, 0, 0, 0, 0, 0), 0);
+    locations[0].flags = 1;                 // a dark location 0 darkens every test
+    EXPECT_EQ(evaluateConditions(dark, 0, 0, 0, 0, 0), 1);
+}
+
 TEST_F(Walker, RandomIsTrueAboutAsOftenAsItsOdds)
 {
     srand(12345);

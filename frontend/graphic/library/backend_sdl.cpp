@@ -16,6 +16,10 @@ static GrColor lastBorder = 0;
 
 int backendOpen(char *reason, size_t size)
 {
+    // The window is an X11 window; SDL_VIDEODRIVER may still choose another.
+    SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
+    // The frame goes to the window's own surface, without a renderer.
+    SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
     if (SDL_Init(SDL_INIT_VIDEO) != 0) {
         snprintf(reason, size, "%s", SDL_GetError());
         return -1;
@@ -28,6 +32,9 @@ int backendOpen(char *reason, size_t size)
         return -1;
     }
     SDL_SetWindowMinimumSize(window, GR_SCREEN_WIDTH, GR_SCREEN_HEIGHT);
+    // Taking the surface now lets SDL settle the window (it may create it
+    // anew for a surface) before its title and icon name are set.
+    SDL_GetWindowSurface(window);
     SDL_StartTextInput();
     return 0;
 }
