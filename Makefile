@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build play play-window test clean
+.PHONY: all setup build play play-window test bench clean
 
 all: build
 
@@ -24,6 +24,14 @@ play-window: build
 
 test: build
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+
+# Benchmarks against gzip, zcat and libpng, built with optimisation in a
+# folder of their own; prints the table.
+BENCH_BUILD ?= build-bench
+bench: setup
+	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DTARNWICK_TESTS=OFF >/dev/null
+	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_programs
+	@python3 bench/run_bench.py --build $(BENCH_BUILD)
 
 clean:
 	rm -rf $(BUILD)

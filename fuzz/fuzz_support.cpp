@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <string>
 
+#include "core/compiler/declaration_sections.h"
 #include "core/compiler/source_reader.h"
 #include "core/database/game_database.h"
 #include "core/interpreter/rule_walker.h"
@@ -64,6 +65,7 @@ void freshDatabase()
     if (!arenaBase && !allocateArena())
         abort();
     resetDatabase();
+    resetDeclarationState();   // a program compiles once; each input is a fresh program
 }
 
 bool compileProjectSource(const char *relativePath)

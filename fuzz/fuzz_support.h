@@ -16,7 +16,8 @@ bool writeFuzzFile(const char *name, const uint8_t *data, size_t size);
 // /dev/stdin or /dev/zero waits or reads forever, which is no finding).
 bool namesSystemFile(const uint8_t *data, size_t size);
 
-// Allocates the arena once; then empties the database.
+// Allocates the arena once; then empties the database and forgets the
+// declaration parsers' current entries.
 void freshDatabase();
 
 // Compiles a source file of the project tree into the database; true when

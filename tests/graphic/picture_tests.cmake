@@ -17,3 +17,10 @@ foreach(name picture_loading_test picture_display_test screenshot_test)
 endforeach()
 target_link_libraries(picture_loading_test PNG::PNG)
 add_dependencies(picture_loading_test picscramble)
+
+# The real program in a virtual X server: pictures in the window and the screenshot key.
+add_test(NAME graphic.screenshot_window
+         COMMAND bash ${CMAKE_CURRENT_SOURCE_DIR}/screenshot_window_test.sh
+                 $<TARGET_FILE:gfxrunner> $<TARGET_FILE:picscramble> ${PICTURE_FIXTURE_DIR}
+                 ${CMAKE_CURRENT_SOURCE_DIR})
+set_tests_properties(graphic.screenshot_window PROPERTIES FIXTURES_REQUIRED picture_fixtures TIMEOUT 120)

@@ -1,10 +1,11 @@
-// Reads a window dump (binary PPM) of gfxrunner back in frame coordinates:
+// Reads a window dump (xwd) of gfxrunner back in frame coordinates:
 //   window_reader IMAGE text X Y COUNT   the characters of COUNT cells from (X, Y)
 //   window_reader IMAGE pixel X Y        the colour of a frame pixel, as RRGGBB
 //   window_reader IMAGE window X Y       the colour of a window pixel, as RRGGBB
 //   window_reader IMAGE scale            the scale factor and the frame's top left
 // The frame is found as the program places it: scaled by the largest whole
 // factor that fits and centred. Text is matched in the colour of pixel (0, 0).
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -17,39 +18,57 @@ static int width, height;
 static std::vector<unsigned char> image;
 static int factor, left, top;
 
-static int readNumber(FILE *file)
+static uint32_t bigEndian(const unsigned char *p)
 {
-    int c = fgetc(file);
-    while (c == '#' || c == ' ' || c == '\n' || c == '\r' || c == '\t') {
-        if (c == '#')
-            while (c != '\n' && c != EOF) c = fgetc(file);
-        c = fgetc(file);
-    }
-    int value = 0;
-    while (c >= '0' && c <= '9') {
-        value = value * 10 + (c - '0');
-        c = fgetc(file);
-    }
-    return value;
+    return (uint32_t)p[0] << 24 | (uint32_t)p[1] << 16 | (uint32_t)p[2] << 8 | p[3];
 }
 
+// The lowest set bit of a colour mask, and the mask's value scaled to 0..255.
+static unsigned channel(uint32_t pixel, uint32_t mask)
+{
+    if (!mask) return 0;
+    int shift = 0;
+    while (!(mask >> shift & 1)) shift++;
+    uint32_t top = mask >> shift;
+    return (unsigned)(((pixel & mask) >> shift) * 255 / top);
+}
+
+// An X window dump as xwd writes it: a big-endian header, colour entries,
+// then the image rows in the server's byte order. True-colour dumps only.
 static bool load(const char *path)
 {
     FILE *file = fopen(path, "rb");
     if (!file) return false;
-    char magic[2];
-    bool ok = fread(magic, 1, 2, file) == 2 && magic[0] == 'P' && magic[1] == '6';
-    if (ok) {
-        width = readNumber(file);
-        height = readNumber(file);
-        ok = readNumber(file) == 255 && width > 0 && height > 0;
-    }
-    if (ok) {
-        image.resize((size_t)width * height * 3);
-        ok = fread(image.data(), 1, image.size(), file) == image.size();
-    }
+    std::vector<unsigned char> data;
+    unsigned char block[65536];
+    for (size_t got; (got = fread(block, 1, sizeof block, file)) > 0;) data.insert(data.end(), block, block + got);
     fclose(file);
-    return ok;
+    if (data.size() < 100) return false;
+    uint32_t field[25];
+    for (int i = 0; i < 25; i++) field[i] = bigEndian(&data[4 * i]);
+    uint32_t headerSize = field[0], byteOrder = field[7], bitsPerPixel = field[11];
+    uint32_t bytesPerLine = field[12], redMask = field[14], greenMask = field[15], blueMask = field[16];
+    uint32_t colours = field[19];
+    width = (int)field[4];
+    height = (int)field[5];
+    size_t offset = headerSize + (size_t)colours * 12;
+    if ((bitsPerPixel != 32 && bitsPerPixel != 24) || width <= 0 || height <= 0 ||
+        offset + (size_t)bytesPerLine * height > data.size())
+        return false;
+    image.resize((size_t)width * height * 3);
+    for (int y = 0; y < height; y++)
+        for (int x = 0; x < width; x++) {
+            const unsigned char *p = &data[offset + (size_t)y * bytesPerLine + (size_t)x * (bitsPerPixel / 8)];
+            int bytes = (int)bitsPerPixel / 8;
+            uint32_t pixel = 0;
+            for (int i = 0; i < bytes; i++)
+                pixel |= (uint32_t)p[i] << (byteOrder == 0 ? 8 * i : 8 * (bytes - 1 - i));
+            unsigned char *out = &image[((size_t)y * width + x) * 3];
+            out[0] = (unsigned char)channel(pixel, redMask);
+            out[1] = (unsigned char)channel(pixel, greenMask);
+            out[2] = (unsigned char)channel(pixel, blueMask);
+        }
+    return true;
 }
 
 static unsigned windowPixel(int x, int y)
@@ -67,7 +86,7 @@ static unsigned framePixel(int x, int y)
 int main(int argc, char **argv)
 {
     if (argc < 3 || !load(argv[1])) {
-        fprintf(stderr, "usage: window_reader IMAGE.ppm text|pixel|window|scale ...\n");
+        fprintf(stderr, "usage: window_reader IMAGE.xwd text|pixel|window|scale ...\n");
         return 2;
     }
     factor = width / 800 < height / 600 ? width / 800 : height / 600;

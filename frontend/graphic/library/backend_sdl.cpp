@@ -187,6 +187,7 @@ static void handleEvent(const SDL_Event &event)
         queueKey(GR_KEY_CLOSED);
         break;
     case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_CLOSE) queueKey(GR_KEY_CLOSED);
         if (event.window.event == SDL_WINDOWEVENT_SIZE_CHANGED ||
             event.window.event == SDL_WINDOWEVENT_EXPOSED ||
             event.window.event == SDL_WINDOWEVENT_RESTORED ||

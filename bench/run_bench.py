@@ -1,0 +1,300 @@
+#!/usr/bin/env python3
+"""Runs Tarnwick's benchmarks and prints their table.
+
+Every measure is a ratio to a baseline timed in the same run on the same data:
+compiling a large game against gzip of its source, loading its compiled file
+against zcat, playing a command script (turns per second and nanoseconds per
+rule record visited), and decoding pictures against libpng. Times are the
+processor time (user + system) of the child process, the least of several
+runs, so that other work on the machine disturbs them as little as possible."""
+
+import argparse
+import gzip
+import json
+import os
+import platform
+import resource
+import shutil
+import struct
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+GENERATOR = os.path.join(HERE, "generate_game.py")
+
+COMPILE_TARGET = 1.5
+LOAD_TARGET = 1.5
+TURNS_TARGET = 10000
+PICTURE_TARGET = 1.5
+LINEAR_SLACK = 1.25       # the 32k compile may cost this much more per rule than the 4k one
+
+LIMIT_SIZES = [4096, 8192, 16384, 32767]
+
+
+def child_seconds(command, cwd, stdin_path=None, stdout_path=os.devnull):
+    """Runs a command; returns (processor seconds, wall seconds, exit status)."""
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    start = time.perf_counter()
+    with open(stdin_path or os.devnull, "rb") as fin, open(stdout_path, "wb") as fout:
+        status = subprocess.call(command, cwd=cwd, stdin=fin, stdout=fout,
+                                 stderr=subprocess.STDOUT)
+    wall = time.perf_counter() - start
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    cpu = (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)
+    return cpu, wall, status
+
+
+def best_of(runs, command, cwd, stdin_path=None, stdout_path=os.devnull):
+    best_cpu = best_wall = None
+    for _ in range(runs):
+        cpu, wall, status = child_seconds(command, cwd, stdin_path, stdout_path)
+        if status != 0:
+            sys.exit("bench: %s exited with %d" % (" ".join(command), status))
+        best_cpu = cpu if best_cpu is None else min(best_cpu, cpu)
+        best_wall = wall if best_wall is None else min(best_wall, wall)
+    return best_cpu, best_wall
+
+
+def generate(folder, name, **sizes):
+    os.makedirs(folder, exist_ok=True)
+    command = [sys.executable, GENERATOR, "--out", folder, "--name", name]
+    for key, value in sizes.items():
+        command += ["--" + key.replace("_", "-"), str(value)]
+    subprocess.check_call(command)
+    with open(os.path.join(folder, name + ".json")) as f:
+        return json.load(f)
+
+
+def compiled_counts(path):
+    """Reads the counts of a compiled game file: (events, actions, vars, arena bytes)."""
+    with gzip.open(path, "rb") as f:
+        data = f.read()
+    if data[:6] != b"TWBv23":
+        sys.exit("bench: %s is not a compiled game of this version" % path)
+    pos = 6
+
+    def int16():
+        nonlocal pos
+        value = struct.unpack_from("<h", data, pos)[0]
+        pos += 2
+        return value
+
+    def last_index_table(row):
+        nonlocal pos
+        last = int16()
+        pos += (last + 1) * row if last >= 0 else 0
+
+    def counted_table(row):
+        nonlocal pos
+        count = int16()
+        pos += (count + 1) * row if count > 0 else 0
+        return count
+
+    last_index_table(56)
+    pos += 40
+    last_index_table(8)
+    last_index_table(4)
+    pos += 128
+    last_index_table(20)
+    counted_table(10)
+    counted_table(10)
+    event_count = counted_table(82)
+    action_count = counted_table(82)
+    var_count = counted_table(10)
+    pos += 5 * 2 + 2 + 16 + 32 + 64 + 64
+    arena = struct.unpack_from("<i", data, pos)[0]
+    return event_count, action_count, var_count, arena
+
+
+def compile_game(ttyrunner, folder, name, runs):
+    """Times `ttyrunner -c` and checks that it converted the game silently."""
+    log = os.path.join(folder, name + ".compile.log")
+    cpu, wall = best_of(runs, [ttyrunner, "-c", name], folder, stdout_path=log)
+    with open(log, encoding="latin-1") as f:
+        said = f.read()
+    if said != "Conversion complete\n":
+        sys.exit("bench: compiling %s said:\n%s" % (name, said[:2000]))
+    return cpu, wall
+
+
+def measure_compile(ttyrunner, work, runs):
+    folder = os.path.join(work, "large")
+    meta = generate(folder, "large")
+    cpu, wall = compile_game(ttyrunner, folder, "large", runs)
+    base_cpu, base_wall = best_of(runs, ["gzip", "-6", "-c", "large.adv"], folder)
+    events, actions, variables, arena = compiled_counts(os.path.join(folder, "large.twk"))
+    if (events, actions, variables - 1) != (meta["events"], meta["actions"], meta["variables"]):
+        sys.exit("bench: the compiled large game holds %d events, %d actions, %d vars"
+                 % (events, actions, variables))
+    meta["arena_in_file"] = arena
+    meta["source_bytes"] = os.path.getsize(os.path.join(folder, "large.adv"))
+    return meta, (cpu, wall), (base_cpu, base_wall)
+
+
+def measure_limits(ttyrunner, work, runs):
+    rows = []
+    for rules in LIMIT_SIZES:
+        folder = os.path.join(work, "limit%d" % rules)
+        name = "limit"
+        generate(folder, name, actions=rules, events=rules, variables=32766, commands=0)
+        cpu, wall = compile_game(ttyrunner, folder, name, runs)
+        base_cpu, _ = best_of(runs, ["gzip", "-6", "-c", name + ".adv"], folder)
+        events, actions, variables, _ = compiled_counts(os.path.join(folder, name + ".twk"))
+        if (events, actions, variables) != (rules, rules, 32767):
+            sys.exit("bench: limit game of %d rules compiled to %d/%d/%d"
+                     % (rules, events, actions, variables))
+        rows.append((rules, cpu, wall, base_cpu))
+    return rows
+
+
+def measure_load(ttyrunner, work, runs):
+    """The compiled file alone in a folder: ttyrunner loads it, and quits at the
+    first question when input ends."""
+    folder = os.path.join(work, "load")
+    os.makedirs(folder, exist_ok=True)
+    shutil.copy(os.path.join(work, "large", "large.twk"), folder)
+    shutil.copy(os.path.join(work, "large", "large.commands"), folder)
+    log = os.path.join(folder, "load.log")
+    cpu, wall = best_of(runs, [ttyrunner, "large"], folder, stdout_path=log)
+    with open(log, encoding="latin-1") as f:
+        said = f.read()
+    if not said.startswith("Restore a saved game?"):
+        sys.exit("bench: loading the compiled game said:\n%s" % said[:2000])
+    base = best_of(runs, ["zcat", "large.twk"], folder)
+    return (cpu, wall), base
+
+
+def measure_play(ttyrunner, work, meta, runs, load_cpu):
+    folder = os.path.join(work, "load")
+    log = os.path.join(folder, "play.log")
+    commands = os.path.join(folder, "large.commands")
+    child_seconds([ttyrunner, "large"], folder, commands, log)
+    with open(log, "rb") as f:
+        said = f.read()
+    prompts = said.count(meta["prompt"].encode())
+    if prompts != meta["commands"] + 1:
+        sys.exit("bench: play showed %d prompts for %d commands" % (prompts, meta["commands"]))
+    cpu, wall = best_of(runs, [ttyrunner, "large"], folder, commands)
+    turns_cpu = max(cpu - load_cpu, 1e-9)
+    visits = meta["action_visits"] + meta["event_visits"]
+    return {
+        "cpu": cpu, "wall": wall, "turn_cpu": turns_cpu,
+        "turns_per_second": meta["commands"] / turns_cpu,
+        "ns_per_record": turns_cpu * 1e9 / visits,
+        "visits": visits, "visits_per_turn": visits / meta["commands"],
+    }
+
+
+def measure_pictures(picture_bench, work):
+    if not picture_bench or not os.path.exists(picture_bench):
+        return None
+    folder = os.path.join(work, "pictures")
+    os.makedirs(folder, exist_ok=True)
+    output = subprocess.check_output([picture_bench, folder], text=True)
+    rows = []
+    for line in output.splitlines():
+        fields = line.split()
+        if len(fields) == 4 and fields[0] == "picture":
+            rows.append((fields[1], float(fields[2]), float(fields[3])))
+    if not rows:
+        sys.exit("bench: picture_bench said:\n" + output)
+    return rows
+
+
+def machine():
+    model = "unknown"
+    try:
+        with open("/proc/cpuinfo") as f:
+            for line in f:
+                if line.startswith("model name"):
+                    model = line.split(":", 1)[1].strip()
+                    break
+    except OSError:
+        pass
+    return "%s, nproc %d, %s" % (model, os.cpu_count() or 0, platform.platform())
+
+
+def status(ok):
+    return "ok" if ok else "MISSED"
+
+
+def main(argv):
+    p = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    p.add_argument("--build", required=True, help="build folder holding ttyrunner")
+    p.add_argument("--work", help="scratch folder (default: BUILD/bench-work)")
+    p.add_argument("--runs", type=int, default=5, help="runs per timing; the least counts")
+    args = p.parse_args(argv)
+    build = os.path.abspath(args.build)
+    ttyrunner = os.path.join(build, "ttyrunner")
+    picture_bench = os.path.join(build, "bench", "picture_bench")
+    work = os.path.abspath(args.work or os.path.join(build, "bench-work"))
+    if os.path.isdir(work):
+        shutil.rmtree(work)
+    os.makedirs(work)
+
+    meta, tw_compile, gz = measure_compile(ttyrunner, work, args.runs)
+    limits = measure_limits(ttyrunner, work, max(args.runs // 2, 2))
+    tw_load, zc = measure_load(ttyrunner, work, args.runs)
+    play = measure_play(ttyrunner, work, meta, max(args.runs // 2, 2), tw_load[0])
+    pictures = measure_pictures(picture_bench, work)
+
+    rows = []
+    ratio = tw_compile[0] / gz[0]
+    rows.append(("compile large game (ttyrunner -c)", "%.1f ms" % (tw_compile[0] * 1e3),
+                 "gzip -6: %.1f ms" % (gz[0] * 1e3), "%.2f" % ratio,
+                 "<= %.1f" % COMPILE_TARGET, status(ratio <= COMPILE_TARGET)))
+    base_rules, base_cpu = limits[0][0], limits[0][1]
+    for rules, cpu, _, gz_cpu in limits:
+        growth = (cpu / base_cpu) / (rules / base_rules)
+        ok = rules == base_rules or growth <= LINEAR_SLACK
+        rows.append(("compile at limits, %5d rules/table" % rules, "%.1f ms" % (cpu * 1e3),
+                     "gzip -6: %.1f ms" % (gz_cpu * 1e3),
+                     "%.2f" % (cpu / gz_cpu),
+                     "per rule x%.2f of %dk" % (growth, base_rules // 1024), status(ok)))
+    ratio = tw_load[0] / zc[0]
+    rows.append(("load compiled game", "%.1f ms" % (tw_load[0] * 1e3),
+                 "zcat: %.1f ms" % (zc[0] * 1e3), "%.2f" % ratio,
+                 "<= %.1f" % LOAD_TARGET, status(ratio <= LOAD_TARGET)))
+    rows.append(("play %d commands" % meta["commands"],
+                 "%.0f turns/s" % play["turns_per_second"],
+                 "%.0f records/turn" % play["visits_per_turn"],
+                 "%.2f ns/record" % play["ns_per_record"],
+                 ">= %d turns/s" % TURNS_TARGET,
+                 status(play["turns_per_second"] >= TURNS_TARGET)))
+    if pictures is None:
+        rows.append(("pictures", "skipped", "(no picture_bench)", "-", "", ""))
+    else:
+        for kind, ours, libpng in pictures:
+            ratio = ours / libpng
+            rows.append(("decode %s picture (loadPicture)" % kind, "%.0f us" % ours,
+                         "libpng: %.0f us" % libpng, "%.2f" % ratio,
+                         "<= %.1f" % PICTURE_TARGET, status(ratio <= PICTURE_TARGET)))
+
+    header = ("measure", "tarnwick", "baseline", "ratio", "target", "")
+    widths = [max(len(str(r[i])) for r in rows + [header]) for i in range(len(header))]
+
+    def line(r):
+        return "| " + " | ".join(str(c).ljust(w) for c, w in zip(r, widths)) + " |"
+
+    table = [line(header), "|" + "|".join("-" * (w + 2) for w in widths) + "|"]
+    table += [line(r) for r in rows]
+    notes = [
+        "Machine: " + machine(),
+        "Large game: %(locations)d locations, %(objects)d objects, %(words)d words, "
+        "%(variables)d variables, %(actions)d action and %(events)d event records, "
+        "%(arena_in_file)d arena bytes, %(source_bytes)d source bytes." % meta,
+        "Limit games: the large game with the rule tables at the sizes shown and 32,766 variables.",
+        "Times: processor time of the child process, least of %d runs; play is net of the load." % args.runs,
+        "Play: %.0f ms for %d commands (%.0f ms with the load), %d rule records visited."
+        % (play["turn_cpu"] * 1e3, meta["commands"], play["cpu"] * 1e3, play["visits"]),
+    ]
+    text = "\n".join(table + [""] + notes) + "\n"
+    sys.stdout.write(text)
+    with open(os.path.join(work, "results.md"), "w") as f:
+        f.write(text)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
