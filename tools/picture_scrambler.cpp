@@ -122,7 +122,7 @@ int convert(const char *inPath, FILE *out, bool unscramble)
             return 1;
         }
         const uint8_t *data = input + at + 8;
-        bool isMarker = memcmp(type, SCRAMBLE_CHUNK_TYPE, 4) == 0;
+        bool isMarker = typeIs(type, SCRAMBLE_CHUNK_TYPE);
         if (isMarker) {
             if (!unscramble) {
                 fprintf(stderr, "picscramble: %s is scrambled already\n", inPath);

@@ -2,7 +2,10 @@
 // while loops, and how each scan ends.
 #include "core/interpreter/rule_walker.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstdlib>
+#include <cstring>
 
 #include "core/interpreter/actions.h"
 #include "core/interpreter/session.h"
@@ -67,6 +70,35 @@ static bool variableValue(int variable, int16_t *value)
     return true;
 }
 
+// Bit k set when slot k holds an opcode, that is, is not the blank of an
+// unused slot. The 16 opcode bytes are tested eight at a time.
+static unsigned usedSlots(const RuleRecord &record)
+{
+    constexpr uint64_t BLANKS = 0x2020202020202020ull;
+    constexpr uint64_t LOW7 = 0x7f7f7f7f7f7f7f7full;
+    unsigned used = 0;
+    for (int half = 0; half < 2; half++) {
+        uint64_t bytes;
+        memcpy(&bytes, record.opcodes + 8 * half, sizeof bytes);
+        uint64_t x = bytes ^ BLANKS;                        // 0 in each unused byte
+        uint64_t high = (((x & LOW7) + LOW7) | x) & ~LOW7;  // top bit of each used byte
+        used |= unsigned(((high >> 7) * 0x0102040810204080ull) >> 56) << (8 * half);
+    }
+    return used;
+}
+
+// The conditions that read the location of the object their first operand names.
+static bool isObjectCondition(int opcode)
+{
+    switch (opcode) {
+    case COND_EXIST: case COND_ISIN: case COND_CARRIED: case COND_WORN:
+    case COND_OWNED: case COND_HERE: case COND_PRESENT:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // r mod |b| < a for a fresh r; a zero b is never true.
 static bool randomDraw(int a, int b)
 {
@@ -76,71 +108,130 @@ static bool randomDraw(int a, int b)
     return r % abs(b) < a;
 }
 
-int evaluateConditions(const RuleRecord &record, int verb, int noun, int noun2, int noun3, int mode)
+// Whether the condition of one slot holds. A verb or noun slot whose number
+// was typed marks the match, before any negation.
+static bool slotHolds(const RuleRecord &record, int slot, int verb, int noun, int noun2, int noun3,
+                      int mode, bool &verbMatched, bool &nounMatched)
 {
-    int result = 1;
+    int opcode = record.opcodes[slot];
+    bool negated = opcode < 0;
+    if (negated)
+        opcode = -opcode;
+    int a = record.firstOperands[slot];
+    int b = record.secondOperands[slot];
+    int objLoc = 0;
+    if (isObjectCondition(opcode) && a >= 1 && a <= lastObject)
+        objLoc = objectLocation(a);
+    int16_t value = 0;
+    bool truth;
+    switch (opcode) {
+    case COND_BEGIN: truth = mode == MODE_BEGIN; break;
+    case COND_VERB:
+        truth = verb == a;
+        verbMatched = verbMatched || truth;
+        break;
+    case COND_NOUN:
+        truth = noun == a;
+        nounMatched = nounMatched || truth;
+        break;
+    case COND_NOUN2: truth = noun2 == a; break;
+    case COND_NOUN3: truth = noun3 == a; break;
+    case COND_ANYNOUN: truth = a == noun || a == noun2 || a == noun3; break;
+    case COND_MOVE:
+        if (verb < 1 || verb > DIRECTION_COUNT)
+            truth = false;
+        else if (a == 0)
+            truth = true;
+        else if (a == 1)
+            truth = locationExit(playerLocation, verb) != 0;
+        else if (a == 2)
+            truth = locationExit(playerLocation, verb) == 0;
+        else
+            truth = false;
+        break;
+    case COND_AT: truth = playerLocation == a; break;
+    case COND_EXIST: truth = objLoc != 0; break;
+    case COND_ISIN: truth = objLoc == b; break;
+    case COND_CARRIED: truth = objLoc == CARRIED; break;
+    case COND_WORN: truth = objLoc == WORN; break;
+    case COND_OWNED: truth = objLoc == CARRIED || objLoc == WORN; break;
+    case COND_HERE: truth = objLoc == playerLocation; break;
+    case COND_PRESENT: truth = objLoc == playerLocation || objLoc == CARRIED || objLoc == WORN; break;
+    case COND_DARK: truth = a == 0 && (darkAt(playerLocation) || darkAt(0)); break;
+    case COND_EQ: truth = variableValue(a, &value) && value == b; break;
+    case COND_GT: truth = variableValue(a, &value) && value > b; break;
+    case COND_LT: truth = variableValue(a, &value) && value < b; break;
+    case COND_FREE: truth = carriedCount < settings.MaxItems; break;
+    case COND_RANDOM: truth = randomDraw(a, b); break;
+    case COND_CONTINUED: truth = mode == MODE_CONTINUED; break;
+    default: truth = true; break;    // unused slot or no condition
+    }
+    return negated ? !truth : truth;
+}
+
+// Whether a slot after the first holds a verb or a random condition, negated
+// or not: once the first slot has failed, only those still count (a verb
+// match, with a noun match, gives -1; a random condition draws a number).
+// 'r' and 'v' differ only in bit 2, and so do their negations.
+[[gnu::always_inline]] static inline bool laterVerbOrRandom(const RuleRecord &record)
+{
+    constexpr uint64_t BIT2_CLEAR = 0xfbfbfbfbfbfbfbfbull;
+    constexpr uint64_t ONES = 0x0101010101010101ull;
+    constexpr uint64_t TOPS = 0x8080808080808080ull;
+    constexpr uint64_t PLAIN = ONES * (COND_RANDOM & 0xfb);
+    constexpr uint64_t NEGATED = ONES * (uint8_t(-COND_RANDOM) & 0xfb);
+    uint64_t low, high;
+    memcpy(&low, record.opcodes, sizeof low);
+    memcpy(&high, record.opcodes + 8, sizeof high);
+    low = (low >> 8) & BIT2_CLEAR;      // slot 0 is out; the byte shifted in matches nothing
+    high &= BIT2_CLEAR;
+    // A byte that matches a pattern becomes 0, and a 0 byte sets its top bit.
+    uint64_t x1 = low ^ PLAIN, x2 = low ^ NEGATED, x3 = high ^ PLAIN, x4 = high ^ NEGATED;
+    uint64_t zeros = ((x1 - ONES) & ~x1) | ((x2 - ONES) & ~x2) | ((x3 - ONES) & ~x3) | ((x4 - ONES) & ~x4);
+    return (zeros & TOPS) != 0;
+}
+
+// Every slot of a record, in order; 1, 0 or -1 as evaluateConditions.
+[[gnu::noinline]] static int evaluateSlots(const RuleRecord &record, int verb, int noun, int noun2,
+                                           int noun3, int mode)
+{
     bool verbMatched = false;
     bool nounMatched = false;
-    for (int slot = 0; slot < RULE_SLOTS; slot++) {
-        int opcode = record.opcodes[slot];
-        bool negated = opcode < 0;
-        if (negated)
-            opcode = -opcode;
-        int a = record.firstOperands[slot];
-        int b = record.secondOperands[slot];
-        int objLoc = (a >= 1 && a <= lastObject) ? objectLocation(a) : 0;
-        int16_t value = 0;
-        bool truth;
-        switch (opcode) {
-        case COND_BEGIN: truth = mode == MODE_BEGIN; break;
-        case COND_VERB:
-            truth = verb == a;
-            verbMatched = verbMatched || truth;
-            break;
-        case COND_NOUN:
-            truth = noun == a;
-            nounMatched = nounMatched || truth;
-            break;
-        case COND_NOUN2: truth = noun2 == a; break;
-        case COND_NOUN3: truth = noun3 == a; break;
-        case COND_ANYNOUN: truth = a == noun || a == noun2 || a == noun3; break;
-        case COND_MOVE:
-            if (verb < 1 || verb > DIRECTION_COUNT)
-                truth = false;
-            else if (a == 0)
-                truth = true;
-            else if (a == 1)
-                truth = locationExit(playerLocation, verb) != 0;
-            else if (a == 2)
-                truth = locationExit(playerLocation, verb) == 0;
-            else
-                truth = false;
-            break;
-        case COND_AT: truth = playerLocation == a; break;
-        case COND_EXIST: truth = objLoc != 0; break;
-        case COND_ISIN: truth = objLoc == b; break;
-        case COND_CARRIED: truth = objLoc == CARRIED; break;
-        case COND_WORN: truth = objLoc == WORN; break;
-        case COND_OWNED: truth = objLoc == CARRIED || objLoc == WORN; break;
-        case COND_HERE: truth = objLoc == playerLocation; break;
-        case COND_PRESENT: truth = objLoc == playerLocation || objLoc == CARRIED || objLoc == WORN; break;
-        case COND_DARK: truth = a == 0 && (darkAt(playerLocation) || darkAt(0)); break;
-        case COND_EQ: truth = variableValue(a, &value) && value == b; break;
-        case COND_GT: truth = variableValue(a, &value) && value > b; break;
-        case COND_LT: truth = variableValue(a, &value) && value < b; break;
-        case COND_FREE: truth = carriedCount < settings.MaxItems; break;
-        case COND_RANDOM: truth = randomDraw(a, b); break;
-        case COND_CONTINUED: truth = mode == MODE_CONTINUED; break;
-        default: truth = true; break;    // unused slot or no condition
-        }
-        if (negated)
-            truth = !truth;
-        if (!truth)
+    // The first slot settles most records: when it fails, the rest matters
+    // only if a later slot can still match the verb or draws a random number.
+    int result = slotHolds(record, 0, verb, noun, noun2, noun3, mode, verbMatched, nounMatched) ? 1 : 0;
+    if (result == 0 && !verbMatched && !laterVerbOrRandom(record))
+        return 0;
+    // Unused slots are always true: only the used ones are looked at.
+    for (unsigned used = usedSlots(record) & ~1u; used != 0; used &= used - 1) {
+        int slot = std::countr_zero(used);
+        // Once a slot has failed only the verb and noun matches and the
+        // random draws of the later slots still count.
+        int opcode = std::abs(int(record.opcodes[slot]));
+        if (result == 0 && opcode != COND_VERB && opcode != COND_NOUN && opcode != COND_RANDOM)
+            continue;
+        if (!slotHolds(record, slot, verb, noun, noun2, noun3, mode, verbMatched, nounMatched))
             result = 0;
     }
     if (result == 0 && verbMatched && nounMatched)
         return -1;
     return result;
+}
+
+// Most action rules start by testing a verb; when it is another verb and no
+// later slot can still count, the record fails without further work. Kept
+// inline in the walker, which evaluates every condition record it visits.
+[[gnu::always_inline]] static inline int evaluateRecord(const RuleRecord &record, int verb, int noun,
+                                                        int noun2, int noun3, int mode)
+{
+    if (record.opcodes[0] == COND_VERB && record.firstOperands[0] != verb && !laterVerbOrRandom(record))
+        return 0;
+    return evaluateSlots(record, verb, noun, noun2, noun3, mode);
+}
+
+int evaluateConditions(const RuleRecord &record, int verb, int noun, int noun2, int noun3, int mode)
+{
+    return evaluateRecord(record, verb, noun, noun2, noun3, mode);
 }
 
 // The state of one scan over a rule table.
@@ -182,7 +273,7 @@ static void visitCondition(Walk &w, const RuleRecord &record, int index)
     if (w.skip[w.level])
         return;
     int mode = w.actionScan ? (w.continuedMode ? MODE_CONTINUED : MODE_TURN) : w.mode;
-    int r = evaluateConditions(record, w.verb, w.noun, w.noun2, w.noun3, mode);
+    int r = evaluateRecord(record, w.verb, w.noun, w.noun2, w.noun3, mode);
     switch (record.kind) {
     case KIND_IF:
         w.runningValue = r > 0 ? 1 : 0;

@@ -9,6 +9,7 @@
 #include <zlib.h>
 
 #include "core/database/game_database.h"
+#include "core/database/text_compare.h"
 #include "frontend/graphic/graphic_screen.h"
 #include "frontend/graphic/library/graphics_library.h"
 #include "frontend/graphic/scramble_key.h"
@@ -25,6 +26,7 @@ constexpr uint8_t PNG_SIGNATURE[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
 enum ChunkResult { CHUNK_NEXT, CHUNK_END, CHUNK_ERROR };
 enum InflateState { INFLATE_NOT_STARTED, INFLATE_RUNNING, INFLATE_STOPPED };
+constexpr uint32_t LARGEST_SKIP = 1u << 30;   // one seek of a chunk's data at most
 
 // The colours of palette indices and grey levels; kept from one picture to the next.
 static GrColor pictureColours[PALETTE_SIZE];
@@ -44,11 +46,12 @@ struct PictureHeader {
 struct PictureDecoder {
     FILE *file;
     PictureHeader header;
-    bool headerAccepted;           // later IHDR chunks are then skipped
+    bool headerAccepted;           // image data is decoded only after it; later IHDR chunks are skipped
     int scrambleState;             // 0 plain, 1 scrambled, -1 invalid marker
     uint8_t key[SCRAMBLE_KEY_SIZE];
     uint8_t *input;                // INPUT_BUFFER_SIZE bytes
     z_stream stream;
+    bool streamOpen;               // inflateInit succeeded: inflateEnd is due
     int inflateState;              // InflateState
     int rowBytes;                  // bytes of a row after its filter byte
     int rowCount;                  // rows decoded so far, 0..PICTURE_HEIGHT
@@ -63,20 +66,20 @@ static uint32_t bigEndian(const uint8_t *p)
     return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
 }
 
-static int upperCase(int c) { return c >= 'a' && c <= 'z' ? c - 32 : c; }
-
-// A chunk type against a name in capitals, without regard to letter case.
+// A chunk type against a name, without regard to letter case.
 static bool chunkTypeIs(const uint8_t type[4], const char *name)
 {
-    for (int i = 0; i < 4; i++)
-        if (upperCase(type[i]) != upperCase(static_cast<unsigned char>(name[i]))) return false;
-    return true;
+    return prefixEqualsIgnoreCase(reinterpret_cast<const char *>(type), name, 4);
 }
 
 // Moves past bytes of the file; past its end, the next read finds the end.
 static void skipBytes(uint32_t count)
 {
-    if (count > 0) fseek(decoder.file, long(count), SEEK_CUR);
+    while (count > 0) {
+        uint32_t step = count < LARGEST_SKIP ? count : LARGEST_SKIP;
+        if (fseek(decoder.file, long(step), SEEK_CUR) != 0) return;
+        count -= step;
+    }
 }
 
 // The grey ramp: 2^depth levels (at most 128) spread evenly from 0 to 255.
@@ -161,6 +164,7 @@ static void inflateBlock(uint8_t *block, uint32_t size)
             decoder.inflateState = INFLATE_STOPPED;
             return;
         }
+        decoder.streamOpen = true;
         decoder.inflateState = INFLATE_RUNNING;
         z.next_out = decoder.row;
         z.avail_out = uInt(decoder.rowBytes + 1);
@@ -214,7 +218,7 @@ static ChunkResult readChunk()
     const uint8_t *type = head + 4;
     bool complete = true;
     if (chunkTypeIs(type, "IHDR") && length == 13 && !decoder.headerAccepted) {
-        uint8_t data[13];
+        uint8_t data[13] = {};
         complete = fread(data, 1, 13, decoder.file) == 13;
         PictureHeader &h = decoder.header;
         h.width = bigEndian(data);
@@ -241,7 +245,7 @@ static ChunkResult readChunk()
             if (complete && i < PALETTE_SIZE) pictureColours[i] = grAllocColor(rgb[0], rgb[1], rgb[2]);
         }
         skipBytes(length % 3);
-    } else if (chunkTypeIs(type, "IDAT")) {
+    } else if (chunkTypeIs(type, "IDAT") && decoder.headerAccepted) {
         complete = readImageData(length);
     } else {
         skipBytes(length);
@@ -252,7 +256,7 @@ static ChunkResult readChunk()
 }
 
 // The first chunk's header within the accepted subset.
-static bool headerAccepted()
+static bool headerSupported()
 {
     const PictureHeader &h = decoder.header;
     return h.width == PICTURE_WIDTH && h.height == PICTURE_HEIGHT && h.bitDepth >= 1 && h.bitDepth <= 8 &&
@@ -267,7 +271,8 @@ static int releasePicture(GrSurface *canvas, int result)
     free(decoder.input);
     decoder.input = nullptr;
     grDestroySurface(canvas);
-    if (decoder.inflateState != INFLATE_NOT_STARTED) inflateEnd(&decoder.stream);
+    if (decoder.streamOpen) inflateEnd(&decoder.stream);
+    decoder.streamOpen = false;
     decoder.inflateState = INFLATE_NOT_STARTED;
     if (decoder.file) fclose(decoder.file);
     decoder.file = nullptr;
@@ -299,7 +304,7 @@ int loadPicture(const char *path)
     uint8_t signature[8];
     size_t got = fread(signature, 1, 8, decoder.file);
     if (got != 8 || memcmp(signature, PNG_SIGNATURE, 8) != 0) return releasePicture(canvas, -2);
-    if (readChunk() != CHUNK_NEXT || !headerAccepted()) return releasePicture(canvas, -3);
+    if (readChunk() != CHUNK_NEXT || !headerSupported()) return releasePicture(canvas, -3);
     decoder.headerAccepted = true;
 
     setUpColours(decoder.header.colourType == 2);

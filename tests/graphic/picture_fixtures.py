@@ -202,6 +202,7 @@ def hand_made_files(out):
     files["refused_end_first"] = SIGNATURE + chunk(b"IEND", b"")
     files["refused_short_header"] = SIGNATURE + chunk(b"IHDR", struct.pack(">IIBBBB", WIDTH, HEIGHT, 8, 0, 0, 0))
     files["refused_truncated_header"] = (SIGNATURE + ihdr())[:20]
+    files["refused_data_first"] = SIGNATURE + chunk(b"IDAT", image_data(samples(0, 8, 1), 0, 8, (0,))) + ihdr()
     files["not_png"] = b"GIF89a" + bytes(100)
     files["short_signature"] = SIGNATURE[:5]
     files["empty"] = b""
@@ -231,6 +232,8 @@ def hand_made_files(out):
     extra_rows = samples(0, 8, 21, height=HEIGHT + 40)
     files["extra_rows"] = png(0, 8, seed=21, rows=extra_rows)
     files["extra_rows_twin"] = png(0, 8, seed=21, rows=extra_rows[:HEIGHT])
+    # A second header, of a kind that would not fit the rows: the first one stays in force.
+    files["second_header"] = png(0, 8, seed=5, extra_before=[ihdr(width=5000, depth=16, colour=2)])
     # A palette picture without palette: it keeps the colours of the picture before.
     files["no_palette"] = png(3, 8, seed=3, with_palette=False)
     files["no_palette_twin"] = png(3, 8, seed=3, palette_seed=11)  # the palette of palette8

@@ -164,6 +164,7 @@ TEST_F(PictureLoading, DecodesAsLibpngDoes)
         {"odd_filter", "odd_filter_twin", 256},
         {"long_palette", "long_palette_twin", 256},
         {"extra_rows", "extra_rows_twin", 256},
+        {"second_header", "odd_filter_twin", 256},
         // Scrambled by the project's tool, and restored by it.
         {"scrambled", "noise_chunks", 256},
         {"unscrambled", "noise_chunks", 256},
@@ -223,7 +224,7 @@ TEST_F(PictureLoading, RefusedFilesLeaveTheWindowEmpty)
         {"refused_wide", -3}, {"refused_interlaced", -3}, {"refused_depth16", -3},
         {"refused_grey_alpha", -3}, {"refused_rgb_alpha", -3}, {"refused_compression", -3},
         {"refused_header_not_first", -3}, {"refused_end_first", -3}, {"refused_short_header", -3},
-        {"refused_truncated_header", -3}, {"not_png", -2}, {"short_signature", -2}, {"empty", -2},
+        {"refused_truncated_header", -3}, {"refused_data_first", -3}, {"not_png", -2}, {"short_signature", -2}, {"empty", -2},
         {"no_such_file", -1},
     };
     std::vector<std::string> paths;   // kept, so that every name is a reference of its own

@@ -9,10 +9,13 @@ add_test(NAME graphic.picture_fixtures
                  ${PICTURE_FIXTURE_DIR} $<TARGET_FILE:picscramble>)
 set_tests_properties(graphic.picture_fixtures PROPERTIES FIXTURES_SETUP picture_fixtures TIMEOUT 120)
 
-foreach(name picture_loading_test picture_display_test screenshot_test)
+foreach(name picture_loading_test picture_display_test picture_demo_test screenshot_test)
   target_compile_definitions(${name} PRIVATE
     PICTURE_FIXTURES="${PICTURE_FIXTURE_DIR}"
-    SCREENSHOT_CHECK="${CMAKE_CURRENT_SOURCE_DIR}/screenshot_check.py")
+    SCREENSHOT_CHECK="${CMAKE_CURRENT_SOURCE_DIR}/screenshot_check.py"
+    GAMES_DIR="${PROJECT_SOURCE_DIR}/games")
+endforeach()
+foreach(name picture_loading_test picture_display_test screenshot_test)
   set_tests_properties(graphic.${name} PROPERTIES FIXTURES_REQUIRED picture_fixtures)
 endforeach()
 target_link_libraries(picture_loading_test PNG::PNG)

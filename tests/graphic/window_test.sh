@@ -45,6 +45,7 @@ start_game() {
   game=$!
   window=$(timeout 10 xdotool search --sync --name '^Tarnwick Window Test$' | head -n1)
   [ -n "$window" ] || fail "no window titled after the game"
+  xdotool windowfocus --sync "$window" mousemove --window "$window" 400 300
 }
 
 snap() {
@@ -80,8 +81,9 @@ expect_exit() {
   [ "$status" = 0 ] || fail "exit status $status"
 }
 
-keys() { xdotool key --window "$window" "$@"; }
-type_line() { xdotool type --window "$window" "$1"; keys Return; }
+# Keys go through the XTEST extension to the focused window, as typed keys do.
+keys() { xdotool key --delay 20 "$@"; }
+type_line() { xdotool type --delay 20 "$1"; keys Return; }
 
 start_game
 props=$(xprop -id "$window" WM_NAME WM_ICON_NAME)

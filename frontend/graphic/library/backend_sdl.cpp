@@ -39,9 +39,18 @@ int backendOpen(char *reason, size_t size)
     return 0;
 }
 
+// While the window goes away, SDL may still address it (a wake-up message on
+// its second connection); Xlib's default handler would end the program with
+// status 1 for that, so errors are ignored from here on.
+static int ignoreXError(Display *, XErrorEvent *)
+{
+    return 0;
+}
+
 void backendClose()
 {
     if (!window) return;
+    XSetErrorHandler(ignoreXError);
     SDL_StopTextInput();
     SDL_DestroyWindow(window);
     window = nullptr;
