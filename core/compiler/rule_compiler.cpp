@@ -80,8 +80,9 @@ static const Keyword *findKeyword(const char *word, bool conditions)
 {
     const Keyword *table = conditions ? CONDITION_KEYWORDS : ACTION_KEYWORDS;
     size_t count = conditions ? std::size(CONDITION_KEYWORDS) : std::size(ACTION_KEYWORDS);
+    char first = asciiLower(word[0]);
     for (size_t i = 0; i < count; i++)
-        if (equalsIgnoreCase(word, table[i].word))
+        if (table[i].word[0] == first && equalsIgnoreCase(word, table[i].word))
             return &table[i];
     return nullptr;
 }

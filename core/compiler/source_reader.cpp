@@ -11,6 +11,7 @@
 
 #include "core/compiler/declaration_sections.h"
 #include "core/compiler/rule_compiler.h"
+#include "core/database/name_index.h"
 #include "core/database/text_compare.h"
 
 // Section codes, one per parser.
@@ -133,7 +134,7 @@ static bool readPiece(FILE *file, char *line)
 {
     int length = 0;
     while (length < LINE_READ_LIMIT) {
-        int c = getc(file);
+        int c = getc_unlocked(file);     // one thread: no locking per character
         if (c == EOF)
             break;
         line[length++] = static_cast<char>(c);
@@ -243,11 +244,12 @@ static void processLine(ReaderState &state, const char *fileName)
     }
     if (isBlankLine(line))
         return;
-    for (const Header &header : HEADERS)
-        if (startsWithIgnoreCase(line, header.text)) {
-            state.section = header.section;
-            return;
-        }
+    if (line[0] == '[')     // every header starts with it
+        for (const Header &header : HEADERS)
+            if (startsWithIgnoreCase(line, header.text)) {
+                state.section = header.section;
+                return;
+            }
     int result = line[0] == '[' ? -1 : parseContentLine(state);
     error(line, result, state.lineNumber, fileName);
     foldOutcome(state, result);
@@ -259,6 +261,10 @@ int readSourceFile(FILE *file, const char *fileName)
     memset(&state, 0, sizeof state);
     state.section = SECTION_NONE;
     state.charSet = ' ';
+    // The source names its words and variables again and again: while it is
+    // read, look-ups go through an index of the tables (first row still wins).
+    if (openSourceFiles == 0)
+        setNameIndexing(true);
     openSourceFiles++;
     while (readPiece(file, state.line)) {
         if (state.lineNumber == 0 && startsWithIgnoreCase(state.line, SCRAMBLE_MARKER)) {
@@ -272,5 +278,7 @@ int readSourceFile(FILE *file, const char *fileName)
         processLine(state, fileName);
     }
     openSourceFiles--;
+    if (openSourceFiles == 0)
+        setNameIndexing(false);
     return state.outcome;
 }
