@@ -39,16 +39,6 @@ static void splitFields(Fields &fields, const char *line)
     fields.cursor = fields.text;
 }
 
-// Copies the first WORD_SIZE characters of text, NUL-padded.
-static void copyWord(char word[WORD_SIZE], const char *text)
-{
-    int i = 0;
-    for (; i < WORD_SIZE && text[i]; i++)
-        word[i] = text[i];
-    for (; i < WORD_SIZE; i++)
-        word[i] = '\0';
-}
-
 // Whether the text ref points at is the last one in the arena, so that a
 // continuation joins onto it.
 static bool isLastText(TextRef ref)

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/database/name_index.h"
 #include "core/database/text_compare.h"
 
 char *arenaBase = nullptr;
@@ -195,6 +196,15 @@ VarRecord *appendVar()
     return appendRow(&vars, &varCount);
 }
 
+void copyWord(char stored[WORD_SIZE], const char *text)
+{
+    int i = 0;
+    for (; i < WORD_SIZE && text[i]; i++)
+        stored[i] = text[i];
+    for (; i < WORD_SIZE; i++)
+        stored[i] = '\0';
+}
+
 bool wordMatches(const char stored[WORD_SIZE], const char *word)
 {
     for (int i = 0; i < WORD_SIZE; i++) {
@@ -208,19 +218,27 @@ bool wordMatches(const char stored[WORD_SIZE], const char *word)
     return true;
 }
 
-static int findWord(const WordRecord *table, int count, const char *word)
+static int findWord(const WordRecord *table, int count, const char *word, NameTable which)
 {
+    if (nameIndexing() && count > 0) {
+        int row = indexedRow(which, table[0].word, sizeof *table, count, word);
+        return row >= 0 ? table[row].number : 0;
+    }
     for (int i = 0; i < count; i++)
         if (wordMatches(table[i].word, word))
             return table[i].number;
     return 0;
 }
 
-int findVerb(const char *word) { return findWord(verbs, verbCount, word); }
-int findNoun(const char *word) { return findWord(nouns, nounCount, word); }
+int findVerb(const char *word) { return findWord(verbs, verbCount, word, NAME_VERBS); }
+int findNoun(const char *word) { return findWord(nouns, nounCount, word, NAME_NOUNS); }
 
 int findVariable(const char *name)
 {
+    if (nameIndexing() && varCount > 0) {
+        int row = indexedRow(NAME_VARS, vars[0].name, sizeof *vars, varCount, name);
+        return row > 0 ? row : 0;
+    }
     for (int i = 0; i < varCount; i++)
         if (wordMatches(vars[i].name, name))
             return i;

@@ -174,6 +174,9 @@ VarRecord *appendVar();
 // Eight-character, case-insensitive match of a stored word against a text.
 bool wordMatches(const char stored[WORD_SIZE], const char *word);
 
+// Stores the first WORD_SIZE characters of text, NUL-padded (no NUL when 8 long).
+void copyWord(char stored[WORD_SIZE], const char *text);
+
 // Word look-ups: the number of the first matching row, 0 when not found.
 int findVerb(const char *word);
 int findNoun(const char *word);

@@ -87,7 +87,7 @@ bool arenaTailIsZero()
 void addWord(WordRecord **table, int16_t *count, const char *word, int16_t number)
 {
     WordRecord *row = appendWord(table, count);
-    strncpy(row->word, word, WORD_SIZE);
+    copyWord(row->word, word);
     row->number = number;
 }
 

@@ -108,7 +108,7 @@ TEST_F(Database, WordAndVariableLookups)
 {
     for (const char *w : {"take", "get", "examinat"}) {
         WordRecord *row = appendWord(&verbs, &verbCount);
-        strncpy(row->word, w, WORD_SIZE);
+        copyWord(row->word, w);
         row->number = static_cast<int16_t>(verbCount == 3 ? 13 : 14);
     }
     EXPECT_EQ(verbCount, 3);
@@ -120,7 +120,7 @@ TEST_F(Database, WordAndVariableLookups)
     EXPECT_EQ(findVerb("takes"), 0);
 
     VarRecord *score = appendVar();
-    strncpy(score->name, "score", WORD_SIZE);
+    copyWord(score->name, "score");
     EXPECT_EQ(varCount, 2);
     EXPECT_EQ(std::string(vars[0].name, WORD_SIZE), "^foobar^");
     EXPECT_EQ(findVariable("Score"), 1);

@@ -33,7 +33,7 @@ void defineObject(int number, const char *name, int where, int flags = 0)
 int defineVariable(const char *name, int value)
 {
     VarRecord *row = appendVar();
-    strncpy(row->name, name, WORD_SIZE);
+    copyWord(row->name, name);
     row->value = static_cast<int16_t>(value);
     return varCount - 1;
 }

@@ -14,7 +14,7 @@ namespace {
 void addWord(WordRecord **table, int16_t *count, const char *word, int number)
 {
     WordRecord *row = appendWord(table, count);
-    strncpy(row->word, word, WORD_SIZE);
+    copyWord(row->word, word);
     row->number = static_cast<int16_t>(number);
 }
 
