@@ -6,6 +6,7 @@
 #include <X11/Xutil.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "frontend/graphic/library/code_page_437.h"
 #include "frontend/graphic/library/graphics_backend.h"
@@ -14,8 +15,25 @@ static SDL_Window *window = nullptr;
 static const GrColor *lastFrame = nullptr;
 static GrColor lastBorder = 0;
 
+// X errors end the program as with Xlib's own handler, except while the window
+// goes away: SDL may then still address it (a wake-up message on its second
+// connection, reported when that connection closes). The handler is installed
+// before SDL starts, so that SDL's own handler passes errors on to it.
+static bool windowClosing = false;
+
+static int handleXError(Display *display, XErrorEvent *error)
+{
+    if (windowClosing) return 0;
+    char text[256];
+    XGetErrorText(display, error->error_code, text, sizeof text);
+    fprintf(stderr, "X Error of failed request: %s (request %d)\n", text, error->request_code);
+    exit(1);
+}
+
 int backendOpen(char *reason, size_t size)
 {
+    windowClosing = false;
+    XSetErrorHandler(handleXError);
     // The window is an X11 window; SDL_VIDEODRIVER may still choose another.
     SDL_SetHintWithPriority(SDL_HINT_VIDEODRIVER, "x11", SDL_HINT_DEFAULT);
     // The frame goes to the window's own surface, without a renderer.
@@ -39,18 +57,10 @@ int backendOpen(char *reason, size_t size)
     return 0;
 }
 
-// While the window goes away, SDL may still address it (a wake-up message on
-// its second connection); Xlib's default handler would end the program with
-// status 1 for that, so errors are ignored from here on.
-static int ignoreXError(Display *, XErrorEvent *)
-{
-    return 0;
-}
-
 void backendClose()
 {
     if (!window) return;
-    XSetErrorHandler(ignoreXError);
+    windowClosing = true;
     SDL_StopTextInput();
     SDL_DestroyWindow(window);
     window = nullptr;
@@ -219,7 +229,9 @@ static void handleEvent(const SDL_Event &event)
 void backendPumpEvents(int milliseconds)
 {
     SDL_Event event;
-    while (SDL_PollEvent(&event)) handleEvent(event);
+    bool handled = false;
+    for (; SDL_PollEvent(&event); handled = true) handleEvent(event);
+    if (handled) return;     // what came may be the awaited key: the caller looks first
     if (!window) {
         if (milliseconds < 0) queueKey(GR_KEY_CLOSED);
         return;

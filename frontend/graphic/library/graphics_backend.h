@@ -12,8 +12,8 @@ void backendClose();
 void backendSetTitle(const char *title);
 // Shows the frame, scaled into the window and surrounded by border.
 void backendPresent(const GrColor *frame, GrColor border);
-// Handles the events waiting; then, when milliseconds is not 0, waits at most
-// that long (-1: without limit) for one more event and handles what came.
+// Handles the events waiting; when there were none and milliseconds is not 0,
+// waits at most that long (-1: without limit) for one and handles what came.
 void backendPumpEvents(int milliseconds);
 
 // Empties the key queue of a newly opened window.
