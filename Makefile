@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build play play-window test bench clean
+.PHONY: all setup build play play-window test bench clean fuzz sanitize
 
 all: build
 
@@ -32,6 +32,25 @@ bench: setup
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DTARNWICK_TESTS=OFF >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_programs
 	@python3 bench/run_bench.py --build $(BENCH_BUILD)
+
+# Every fuzz target (clang, libFuzzer, ASan + UBSan) for FUZZ_SECONDS
+# seconds each, from the committed seed corpus; fails on any finding.
+FUZZ_BUILD ?= build-fuzz
+FUZZ_SECONDS ?= 60
+fuzz: setup
+	@cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_COMPILER=clang \
+	  -DCMAKE_CXX_COMPILER=clang++ -DTARNWICK_FUZZ=ON -DTARNWICK_TESTS=OFF >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) bash fuzz/run_fuzzers.sh $(FUZZ_BUILD)
+
+# The whole test suite built with ASan + UBSan (no recovery), then the demo
+# walkthrough under valgrind with the plain build.
+SANITIZE_BUILD ?= build-sanitize
+sanitize: build
+	@cmake -S . -B $(SANITIZE_BUILD) -DCMAKE_BUILD_TYPE=Debug -DTARNWICK_SANITIZE=ON >/dev/null
+	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	@ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
+	@bash fuzz/valgrind_walkthrough.sh $(BUILD)
 
 clean:
 	rm -rf $(BUILD)

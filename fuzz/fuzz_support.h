@@ -36,5 +36,9 @@ void nextScriptLine(char *buffer, int limit);
 
 // Plays up to `turns` turns of the loaded game as the console session does:
 // events between turns, a verb and nouns per turn picked from the game's own
-// word tables by script bytes. Stops when the game ends.
+// word tables by script bytes. Stops when the game ends; a game with while
+// loops plays two turns at most, as a loop that never ends is slow to end.
 void playTurns(int turns);
+
+// Whether the event or action table holds a while record.
+bool gameHasLoops();

@@ -33,7 +33,7 @@ for target in "${targets[@]}"; do
   fi
   mkdir -p "$scratch/$target"
   log=$logs/$target.log
-  "$program" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=2048 \
+  "$program" -max_total_time="$seconds" -timeout=60 -rss_limit_mb=4096 \
     -print_final_stats=1 -artifact_prefix="$findings/$target-" \
     "$scratch/$target" "$root/fuzz/corpus/$target" >"$log" 2>&1
   status=$?

@@ -2,9 +2,11 @@
 // its conditions or actions as opcode slots with two operands each.
 #include "core/compiler/rule_compiler.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <iterator>
+#include <string>
 
 #include "core/compiler/source_reader.h"
 #include "core/database/game_database.h"
@@ -17,7 +19,7 @@ struct BlockWord {
 };
 
 // Lines that are a block record as a whole, in the order they are tried.
-static const BlockWord BLOCK_WORDS[] = {
+static constexpr BlockWord BLOCK_WORDS[] = {
     {"{", '{', true}, {"begin", '{', false}, {"then {", '{', true},
     {"then begin", '{', false}, {"do {", '{', true}, {"do begin", '{', false},
     {"{/", '/', true}, {"fbegin", '/', false}, {"then {/", '/', true},
@@ -27,6 +29,15 @@ static const BlockWord BLOCK_WORDS[] = {
     {"}", '}', true}, {"end", '}', false},
 };
 static_assert(std::size(BLOCK_WORDS) == 20);
+
+// The length of the longest block word ("then fbegin").
+static constexpr long longestBlockWord()
+{
+    long longest = 0;
+    for (const BlockWord &block : BLOCK_WORDS)
+        longest = std::max(longest, static_cast<long>(std::char_traits<char>::length(block.text)));
+    return longest;
+}
 
 struct LeadingWord {
     const char *text;       // compared case aside, its blank included
@@ -185,9 +196,12 @@ int compileRuleLine(char *line, RuleTable table)
         end--;
     *end = '\0';
 
-    for (const BlockWord &block : BLOCK_WORDS)
-        if (block.exact ? strcmp(text, block.text) == 0 : equalsIgnoreCase(text, block.text))
-            return newRecord(table, block.kind) ? 0 : -1;
+    // A block line is the whole line: only lines as short as the longest
+    // block word ("then fbegin") need comparing.
+    if (end - text <= longestBlockWord())
+        for (const BlockWord &block : BLOCK_WORDS)
+            if (block.exact ? strcmp(text, block.text) == 0 : equalsIgnoreCase(text, block.text))
+                return newRecord(table, block.kind) ? 0 : -1;
 
     char kind = 'o';
     for (const LeadingWord &leading : LEADING_WORDS)

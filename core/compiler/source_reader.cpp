@@ -79,6 +79,7 @@ struct ReaderState {
 };
 
 static int openSourceFiles = 0;     // nesting of readSourceFile calls
+static int includedFiles = 0;       // includes followed since the game's own file was opened
 
 int error(const char *line, int code, int lineNumber, const char *fileName)
 {
@@ -190,7 +191,9 @@ static void foldOutcome(ReaderState &state, int result)
 // the nesting is already at its limit), else the included file's outcome.
 static int readIncludedFile(const char *name)
 {
-    if (openSourceFiles >= MAX_SOURCE_FILES)
+    // A file that includes itself twice would be read 2^15 times: the
+    // includes followed in all are bounded as well as their nesting.
+    if (openSourceFiles >= MAX_SOURCE_FILES || includedFiles >= MAX_INCLUDED_FILES)
         return -3;
     FILE *file = fopen(name, "r");
     if (!file)
@@ -200,6 +203,7 @@ static int readIncludedFile(const char *name)
         fclose(file);
         return -3;
     }
+    includedFiles++;
     int outcome = readSourceFile(file, name);
     fclose(file);
     return outcome;
@@ -263,8 +267,10 @@ int readSourceFile(FILE *file, const char *fileName)
     state.charSet = ' ';
     // The source names its words and variables again and again: while it is
     // read, look-ups go through an index of the tables (first row still wins).
-    if (openSourceFiles == 0)
+    if (openSourceFiles == 0) {
         setNameIndexing(true);
+        includedFiles = 0;
+    }
     openSourceFiles++;
     while (readPiece(file, state.line)) {
         if (state.lineNumber == 0 && startsWithIgnoreCase(state.line, SCRAMBLE_MARKER)) {

@@ -7,6 +7,7 @@ constexpr int LINE_BUFFER_SIZE = 512;   // bytes of the line buffer
 constexpr int LINE_READ_LIMIT = 510;    // characters taken by one read
 constexpr unsigned char SPLIT_MARKER = 0xFF;  // ends the first piece of a split line
 constexpr int MAX_SOURCE_FILES = 16;    // source files open at once, the game's own included
+constexpr int MAX_INCLUDED_FILES = 256; // include lines followed in one reading of a game
 
 // Reads one source file; 0 clean, 1 warnings only, -1 errors.
 int readSourceFile(FILE *file, const char *fileName);

@@ -84,10 +84,15 @@ static void writeRules(GameWriter *out, int16_t count, const RuleRecord *rules)
     writeInt16(out, count);
     if (count <= 0)
         return;
-    for (int i = 0; i < count; i++) {
-        RuleRecord row = rules[i];
-        row.padding = 0;
-        writeBytes(out, &row, sizeof row);
+    // Rows go out in batches, their padding zeroed on the way.
+    constexpr int BATCH = 64;
+    RuleRecord batch[BATCH];
+    for (int i = 0; i < count; i += BATCH) {
+        int rows = count - i < BATCH ? count - i : BATCH;
+        memcpy(batch, rules + i, rows * sizeof(RuleRecord));
+        for (int k = 0; k < rows; k++)
+            batch[k].padding = 0;
+        writeBytes(out, batch, rows * sizeof(RuleRecord));
     }
     writeZeros(out, sizeof(RuleRecord));
 }
