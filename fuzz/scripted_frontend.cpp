@@ -33,8 +33,7 @@ int examineObject(int object)
 {
     if (!objectExists(object))
         return -1;
-    const char *text = textOf(objects[object].description);
-    writeText(text ? text : textOf(systemMessages[7]));
+    writeText(examineText(object));
     return 0;
 }
 
@@ -45,22 +44,20 @@ int printText(const char *text)
 
 int showMessage(int number)
 {
-    if (number >= 0 && number <= lastMessage)
-        writeText(textOf(messages[number]));
+    writeText(messageText(number));
     return 0;
 }
 
 int showSystemMessage(int number)
 {
-    if (number >= 0 && number < SYSTEM_MESSAGE_COUNT)
-        writeText(textOf(systemMessages[number]));
+    writeText(systemMessageText(number));
     return 0;
 }
 
 int showShow(int number)
 {
-    if (number >= 0 && number <= lastShow)
-        writeText(textOf(shows[number].text));
+    if (const ShowRecord *show = visibleShow(number))
+        writeText(textOf(show->text));
     return 0;
 }
 

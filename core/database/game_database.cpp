@@ -271,3 +271,24 @@ bool locationExists(int location)
 {
     return location >= 0 && location <= lastLocation;
 }
+
+const char *messageText(int number)
+{
+    return number >= 0 && number <= lastMessage ? textOf(messages[number]) : nullptr;
+}
+
+const char *systemMessageText(int number)
+{
+    return number >= 0 && number < SYSTEM_MESSAGE_COUNT ? textOf(systemMessages[number]) : nullptr;
+}
+
+const ShowRecord *visibleShow(int number)
+{
+    return number >= 0 && number <= lastShow && shows[number].picture ? &shows[number] : nullptr;
+}
+
+const char *examineText(int object)
+{
+    const char *description = objectExists(object) ? textOf(objects[object].description) : nullptr;
+    return description ? description : textOf(systemMessages[7]);
+}

@@ -189,3 +189,11 @@ int16_t objectLocation(int object);
 int16_t locationExit(int location, int direction);  // direction 1..10
 bool objectExists(int object);                        // a row with a name
 bool locationExists(int location);                    // a row (named or not)
+
+// Texts for the display operations, nullptr when the number names no text:
+// message n, system message n, the text of a show that has a picture, and
+// what examining an object shows (its description, else system message 7).
+const char *messageText(int number);
+const char *systemMessageText(int number);
+const ShowRecord *visibleShow(int number);
+const char *examineText(int object);

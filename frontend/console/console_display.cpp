@@ -29,8 +29,7 @@ int examineObject(int object)
 {
     if (!objectExists(object))
         return -1;
-    const char *description = textOf(objects[object].description);
-    writeText(description ? description : textOf(systemMessages[7]));
+    writeText(examineText(object));
     return 0;
 }
 
@@ -42,23 +41,21 @@ int printText(const char *text)
 
 int showMessage(int number)
 {
-    if (number >= 0 && number <= lastMessage)
-        writeText(textOf(messages[number]));
+    writeText(messageText(number));
     return 0;
 }
 
 int showSystemMessage(int number)
 {
-    if (number >= 0 && number < SYSTEM_MESSAGE_COUNT)
-        writeText(textOf(systemMessages[number]));
+    writeText(systemMessageText(number));
     return 0;
 }
 
 // A show without a picture is not shown; the console never shows the picture.
 int showShow(int number)
 {
-    if (number >= 0 && number <= lastShow && shows[number].picture)
-        writeText(textOf(shows[number].text));
+    if (const ShowRecord *show = visibleShow(number))
+        writeText(textOf(show->text));
     return 0;
 }
 

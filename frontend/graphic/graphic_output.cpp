@@ -52,9 +52,8 @@ int showInventory()
 int examineObject(int object)
 {
     toMainWindow(SCROLL_UP | BOTTOM_LINE | CLEAR_LINE);
-    if (object < 0 || object > lastObject || !objects[object].name) return -1;
-    const char *description = textOf(objects[object].description);
-    writeText(description ? description : textOf(systemMessages[7]));
+    if (!objectExists(object)) return -1;
+    writeText(examineText(object));
     return 0;
 }
 
@@ -68,25 +67,24 @@ int printText(const char *text)
 int showMessage(int number)
 {
     toMainWindow(SCROLL_UP | BOTTOM_LINE | CLEAR_LINE);
-    if (number >= 0 && number <= lastMessage && messages[number])
-        writeText(textOf(messages[number]));
+    writeText(messageText(number));
     return 0;
 }
 
 int showSystemMessage(int number)
 {
     toMainWindow(SCROLL_UP | BOTTOM_LINE | CLEAR_LINE);
-    if (number >= 0 && number < SYSTEM_MESSAGE_COUNT && systemMessages[number])
-        writeText(textOf(systemMessages[number]));
+    writeText(systemMessageText(number));
     return 0;
 }
 
 int showShow(int number)
 {
     toMainWindow(SCROLL_UP | BOTTOM_LINE | CLEAR_LINE);
-    if (number < 0 || number > lastShow || !shows[number].picture) return 0;
-    writeText(textOf(shows[number].text));
-    showPicture(textOf(shows[number].picture));
+    const ShowRecord *show = visibleShow(number);
+    if (!show) return 0;
+    writeText(textOf(show->text));
+    showPicture(textOf(show->picture));
     return 0;
 }
 

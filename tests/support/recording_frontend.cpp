@@ -51,8 +51,7 @@ int examineObject(int object)
 {
     if (!objectExists(object))
         return -1;
-    const char *text = textOf(objects[object].description);
-    writeText(text ? text : textOf(systemMessages[7]));
+    writeText(examineText(object));
     return 0;
 }
 
@@ -64,23 +63,21 @@ int printText(const char *text)
 
 int showMessage(int number)
 {
-    if (number >= 0 && number <= lastMessage)
-        writeText(textOf(messages[number]));
+    writeText(messageText(number));
     return 0;
 }
 
 int showSystemMessage(int number)
 {
-    if (number >= 0 && number < SYSTEM_MESSAGE_COUNT)
-        writeText(textOf(systemMessages[number]));
+    writeText(systemMessageText(number));
     return 0;
 }
 
 int showShow(int number)
 {
-    if (number >= 0 && number <= lastShow && shows[number].picture) {
-        writeText(textOf(shows[number].text));
-        recorded += std::string("[picture ") + textOf(shows[number].picture) + "]\n";
+    if (const ShowRecord *show = visibleShow(number)) {
+        writeText(textOf(show->text));
+        recorded += std::string("[picture ") + textOf(show->picture) + "]\n";
     }
     return 0;
 }
