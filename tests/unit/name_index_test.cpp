@@ -28,13 +28,13 @@ struct NameIndexTest : ::testing::Test {
 void addVerb(const char *word, int number)
 {
     WordRecord *row = appendWord(&verbs, &verbCount);
-    strncpy(row->word, word, WORD_SIZE);
+    copyWord(row->word, word);
     row->number = static_cast<int16_t>(number);
 }
 
 void addVariable(const char *name)
 {
-    strncpy(appendVar()->name, name, WORD_SIZE);
+    copyWord(appendVar()->name, name);
 }
 
 // The plain scans: the first row whose name matches.
