@@ -2,6 +2,8 @@
 // clipping, the built-in font, colours and the key queue.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "frontend/graphic/library/code_page_437.h"
 #include "frontend/graphic/library/font_8x14.h"
 #include "frontend/graphic/library/graphics_library.h"
@@ -87,6 +89,33 @@ TEST_F(Library, ClipBoxLimitsDrawing)
     grResetClipBox();
     grPlot(0, 0, RED);
     EXPECT_EQ(pixelAt(0, 0), RED);
+}
+
+// Every code has a glyph of its own; only the codes that code page 437 leaves
+// blank (0, the blank and 0xFF) draw nothing.
+TEST(Font, EveryCodeDrawsItsOwnGlyph)
+{
+    auto blank = [](int code) { return code == 0x00 || code == 0x20 || code == 0xFF; };
+    for (int code = 0; code < 256; code++) {
+        bool drawn = false;
+        for (int row = 0; row < 14; row++)
+            drawn = drawn || FONT_8X14[code][row] != 0;
+        EXPECT_EQ(drawn, !blank(code)) << std::hex << code;
+        for (int other = 0; other < code; other++)
+            if (!blank(code) && !blank(other))
+                EXPECT_NE(memcmp(FONT_8X14[code], FONT_8X14[other], 14), 0) << std::hex << other << " " << code;
+    }
+    // The double-line box characters are not their single-line forms: the
+    // double vertical line has two strokes, the double horizontal two rows.
+    const struct { int doubled, single; } boxes[] = {
+        {0xBA, 0xB3}, {0xCD, 0xC4}, {0xC9, 0xDA}, {0xBB, 0xBF}, {0xC8, 0xC0},
+        {0xBC, 0xD9}, {0xCE, 0xC5}, {0xCB, 0xC2}, {0xCA, 0xC1}, {0xCC, 0xC3}, {0xB9, 0xB4},
+    };
+    for (const auto &box : boxes)
+        EXPECT_NE(memcmp(FONT_8X14[box.doubled], FONT_8X14[box.single], 14), 0) << std::hex << box.doubled;
+    EXPECT_EQ(FONT_8X14[0xBA][0], 0x36);
+    EXPECT_EQ(FONT_8X14[0xCD][5], 0xFF);
+    EXPECT_EQ(FONT_8X14[0xCD][7], 0xFF);
 }
 
 TEST_F(Library, StringsAreOpaqueCellsOfTheVgaFont)
