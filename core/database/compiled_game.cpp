@@ -264,16 +264,19 @@ static void *readLastIndexTable(GameReader *in, int16_t *last, int limit, size_t
 }
 
 // Reads a counted table: count rows and the spare row after them, which is
-// cleared, its content having no meaning.
+// cleared, its content having no meaning. A negative count, like 0, means an
+// empty table with no rows in the file.
 static void *readCountedTable(GameReader *in, int16_t *count, size_t rowSize)
 {
     *count = readInt16(in);
-    if (!in->ok || *count < 0 || *count > MAX_ROWS) {
+    if (!in->ok || *count > MAX_ROWS) {
         in->ok = false;
         return nullptr;
     }
-    if (*count == 0)
+    if (*count <= 0) {
+        *count = 0;
         return nullptr;
+    }
     size_t rows = static_cast<size_t>(*count) + 1;
     char *table = static_cast<char *>(malloc(rows * rowSize));
     if (!table)

@@ -1,6 +1,7 @@
 // Saved games: the run-time state of a game in nine positions per game.
 #include "core/database/saved_game.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -20,9 +21,10 @@ constexpr int MSG_FILE_FAILED = 29;
 constexpr int VALUES_PER_LOCATION = DIRECTION_COUNT + 1;   // exits, then light
 constexpr int FILE_NAME_SIZE = NAME_PREFIX + 5;             // name, ".sv", digit, NUL
 
-// The largest file any game can have: every table at its limit.
+// The most a file's counts can announce: each count at the int16 maximum.
+// Bytes after what the counts announce are not read.
 constexpr long MAX_SAVE_BYTES =
-    MAGIC_LENGTH + 2 + 2L * (MAX_ENTRY + 1) + 2 + 2L * MAX_ROWS + 2 + 2L * VALUES_PER_LOCATION * (MAX_ENTRY + 1) + 4;
+    MAGIC_LENGTH + 2 + 2L * (INT16_MAX + 1) + 2 + 2L * INT16_MAX + 2 + 2L * VALUES_PER_LOCATION * (INT16_MAX + 1) + 4;
 
 // The first 8 characters of the game name, ".sv" and the position digit.
 static void saveFileName(int position, char name[FILE_NAME_SIZE])
@@ -121,29 +123,32 @@ static bool readInt16(Reader &r, int16_t *value)
     return true;
 }
 
-// Reads a count and steps over the values it announces; false when the
-// count is impossible or the file ends before them.
+// Reads a count and steps over the values it announces (count + extra
+// entries, none when that is negative); false when the count is below lowest
+// or the file ends before the values.
 static bool skipBlock(Reader &r, int16_t *count, int lowest, size_t valuesPerEntry, int extra)
 {
     if (!readInt16(r, count) || *count < lowest)
         return false;
-    size_t bytes = static_cast<size_t>(*count + extra) * valuesPerEntry * 2;
+    int entries = *count + extra > 0 ? *count + extra : 0;
+    size_t bytes = static_cast<size_t>(entries) * valuesPerEntry * 2;
     if (r.size - r.at < bytes)
         return false;
     r.at += bytes;
     return true;
 }
 
-// Reads the whole file into a buffer of MAX_SAVE_BYTES + 1 bytes; false
-// when it cannot be read or is bigger than any game's file can be.
+// Reads at most MAX_SAVE_BYTES of the file, all that its counts can
+// announce; false when reading fails.
 static bool readWholeFile(FILE *file, unsigned char *bytes, size_t *size)
 {
-    *size = fread(bytes, 1, MAX_SAVE_BYTES + 1, file);
-    return !ferror(file) && *size <= static_cast<size_t>(MAX_SAVE_BYTES);
+    *size = fread(bytes, 1, MAX_SAVE_BYTES, file);
+    return !ferror(file);
 }
 
-// The file is accepted only when its magic is right and it holds exactly
-// the values its counts announce.
+// The file is accepted only when its magic is right and it holds every value
+// its counts announce. A negative variable count announces no values; object
+// and location counts run from -1 (none). Bytes after the values are ignored.
 static bool checkLayout(const unsigned char *bytes, size_t size)
 {
     if (size < MAGIC_LENGTH || memcmp(bytes, SAVE_MAGIC, MAGIC_LENGTH) != 0)
@@ -151,9 +156,9 @@ static bool checkLayout(const unsigned char *bytes, size_t size)
     Reader r{bytes, size, MAGIC_LENGTH};
     int16_t count;
     return skipBlock(r, &count, -1, 1, 1)                       // objects 0..n
-           && skipBlock(r, &count, 0, 1, 0)                     // vars 0..m-1
+           && skipBlock(r, &count, INT16_MIN, 1, 0)             // vars 0..m-1
            && skipBlock(r, &count, -1, VALUES_PER_LOCATION, 1)  // locations 0..k
-           && r.size - r.at == 4;                               // player, carried
+           && r.size - r.at >= 4;                               // player, carried
 }
 
 // Applies a file that checkLayout accepted, so every read succeeds.
@@ -218,7 +223,7 @@ int restoreGame()
         return -1;
     }
     // The whole file is read and checked before anything of it is applied.
-    unsigned char *bytes = static_cast<unsigned char *>(malloc(MAX_SAVE_BYTES + 1));
+    unsigned char *bytes = static_cast<unsigned char *>(malloc(MAX_SAVE_BYTES));
     size_t size = 0;
     bool accepted = bytes && readWholeFile(file, bytes, &size) && checkLayout(bytes, size);
     fclose(file);

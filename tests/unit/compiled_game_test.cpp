@@ -682,11 +682,7 @@ TEST_F(CompiledGame, DamagedCountsOffsetsAndArenaAreRefused)
         {"lastMessage 32767", [&](Image &i) { patch16(i, at("lastMessage"), 32767); }},
         {"lastObject -32768", [&](Image &i) { patch16(i, at("lastObject"), -32768); }},
         {"lastObject 32767", [&](Image &i) { patch16(i, at("lastObject"), 32767); }},
-        {"verbCount -1", [&](Image &i) { patch16(i, at("verbCount"), -1); }},
-        {"nounCount -32768", [&](Image &i) { patch16(i, at("nounCount"), -32768); }},
-        {"eventCount -1", [&](Image &i) { patch16(i, at("eventCount"), -1); }},
         {"actionCount past the data", [&](Image &i) { patch16(i, at("actionCount"), 32767); }},
-        {"varCount -1", [&](Image &i) { patch16(i, at("varCount"), -1); }},
         {"arena length 0", [&](Image &i) { patch32(i, at("arenaLength"), 0); }},
         {"arena length -1", [&](Image &i) { patch32(i, at("arenaLength"), -1); }},
         {"arena length above the arena", [&](Image &i) {
@@ -751,6 +747,35 @@ TEST_F(CompiledGame, OddButSoundFilesAreRead)
     EXPECT_EQ(std::string(settings.Prompt), std::string(15, '?'));
     EXPECT_EQ(arenaBase[0], '\0');
     EXPECT_STREQ(textOf(systemMessages[31]), "Last words.");
+}
+
+// A negative count of a counted table means no rows follow, as a count of 0
+// does: the table loads empty and everything after it is read as usual.
+TEST_F(CompiledGame, NegativeCountsLoadEmptyTables)
+{
+    buildGame();
+    const Image good = imageOf("TWBv23", true);
+    const char *tables[] = {"verb", "noun", "event", "action", "var"};
+    const char *next[] = {"nounCount", "eventCount", "actionCount", "varCount", "settings"};
+    for (int t = 0; t < 5; t++) {
+        for (int16_t count : {int16_t{-1}, int16_t{-32768}}) {
+            SCOPED_TRACE(std::string(tables[t]) + " count " + std::to_string(count));
+            Image image = good;
+            size_t rows = image.at.at(tables[t]);
+            image.bytes.erase(rows, image.at.at(next[t]) - rows);
+            patch16(image, image.at.at(std::string(tables[t]) + "Count"), count);
+            writeCompressed("negative.twk", image.bytes);
+            resetDatabase();
+            ASSERT_EQ(readCompiledGame("negative.twk"), 0);
+            const int16_t counts[] = {verbCount, nounCount, eventCount, actionCount, varCount};
+            for (int other = 0; other < 5; other++)
+                if (other == t)
+                    EXPECT_EQ(counts[other], 0);
+                else
+                    EXPECT_GT(counts[other], 0) << tables[other];
+            EXPECT_STREQ(textOf(systemMessages[31]), "Last words.");
+        }
+    }
 }
 
 TEST_F(CompiledGame, WritingReplacesAnOlderFileOnlyWhenComplete)

@@ -204,6 +204,32 @@ TEST_F(SavedGames, RestoreIntoBiggerAndSmallerGames)
     }
 }
 
+// A variable count of -1 (or any negative count) announces no values: the
+// file restores and the variables keep their values. Bytes after the values
+// that the counts announce are not read.
+TEST_F(SavedGames, OddButSoundFilesRestore)
+{
+    const std::string locationsPart = saveBytes("", {4}) + std::string(5 * 22, '\x81') + saveBytes("", {3, 1});
+    const struct {
+        std::string file;
+        int var1;
+    } cases[] = {
+        {saveBytes("TSF2", {2, U, CARRIED, 7, -1}) + locationsPart, -2},
+        {saveBytes("TSF2", {2, U, CARRIED, 7, -32768}) + locationsPart, -2},
+        {saveFile({U, CARRIED, 7}, {0, 5}, 5, 0) + "trailing bytes", 5},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.file.size());
+        vars[1].value = -2;
+        writeFile("castle.sv4", c.file);
+        scriptedInput = {"4"};
+        ASSERT_EQ(restoreGame(), 0);
+        EXPECT_EQ(objects[2].currentLocation, 7);
+        EXPECT_EQ(vars[1].value, c.var1);
+        EXPECT_EQ(carriedCount, 1);
+    }
+}
+
 TEST_F(SavedGames, RefusedFilesChangeNothing)
 {
     std::string good = example();
@@ -212,7 +238,6 @@ TEST_F(SavedGames, RefusedFilesChangeNothing)
         "TS\nF" + good.substr(4),
         good.substr(0, 3),
         good.substr(0, good.size() - 1),
-        good + "x",
         saveBytes("TSF2", {-2}) + good.substr(6),
         saveBytes("TSF2", {2, U, CARRIED, 3, -1}),
         "",
