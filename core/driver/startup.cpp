@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <unistd.h>
 
 #include "core/compiler/source_reader.h"
 #include "core/database/compiled_game.h"
@@ -129,6 +130,10 @@ int runProgram(int argc, char **argv)
             found = FOUND_SOURCE;
             if (outcome > 0 && mode != MODE_COMPILE) {
                 fflush(stdout);
+                // A player at a terminal is told what the wait is for; the
+                // output stays the findings alone.
+                if (isatty(STDIN_FILENO))
+                    fputs("Press Enter to play despite the warnings.\n", stderr);
                 getchar();
                 outcome = 0;
             }
@@ -148,8 +153,10 @@ int runProgram(int argc, char **argv)
             printf("File %s not found!\n", mode == MODE_BINARY ? compiledName : sourceName);
     }
 
-    // In compile mode the exit status says whether a compiled file resulted.
-    int status = mode == MODE_COMPILE ? 1 : 0;
+    // The exit status says whether the game was played or, in compile mode,
+    // whether a compiled file resulted: 1 when neither file could be used,
+    // the source has errors or its compiled file could not be written.
+    int status = 1;
     if (outcome == 0) {
         if (mode == MODE_COMPILE) {
             if (writeCompiledGame(compiledName) == 0) {
@@ -160,6 +167,7 @@ int runProgram(int argc, char **argv)
             }
         } else {
             runSession();
+            status = 0;
         }
     }
     fflush(stdout);

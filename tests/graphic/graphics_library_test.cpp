@@ -101,9 +101,11 @@ TEST(Font, EveryCodeDrawsItsOwnGlyph)
         for (int row = 0; row < 14; row++)
             drawn = drawn || FONT_8X14[code][row] != 0;
         EXPECT_EQ(drawn, !blank(code)) << std::hex << code;
-        for (int other = 0; other < code; other++)
-            if (!blank(code) && !blank(other))
+        for (int other = 0; other < code; other++) {
+            if (!blank(code) && !blank(other)) {
                 EXPECT_NE(memcmp(FONT_8X14[code], FONT_8X14[other], 14), 0) << std::hex << other << " " << code;
+            }
+        }
     }
     // The double-line box characters are not their single-line forms: the
     // double vertical line has two strokes, the double horizontal two rows.
