@@ -1,5 +1,6 @@
 // The output operations of the graphical front end: the location panel, the
 // inventory, descriptions, messages and shows in their windows.
+#include <climits>
 #include <cstring>
 
 #include "core/database/game_database.h"
@@ -23,13 +24,16 @@ int showLocation(int location, int showNow)
     int shown = isDark(location) ? 0 : location;
     const LocationRecord *row = locationExists(shown) ? &locations[shown] : nullptr;
 
-    currentWindow = HEADING_WINDOW;
-    outputFlags = CLEAR_WINDOW;
-    writeText(row ? textOf(row->name) : nullptr);
-    outputFlags = BOTTOM_LINE;
+    // The name runs down from the top, above the status line when there is
+    // one; the status line keeps to the bottom line.
     char statusLine[sizeof settings.StatusLine + 1];
     memcpy(statusLine, settings.StatusLine, sizeof settings.StatusLine);
     statusLine[sizeof settings.StatusLine] = '\0';
+    const ScreenBox &heading = screenWindows[HEADING_WINDOW].text;
+    currentWindow = HEADING_WINDOW;
+    outputFlags = CLEAR_WINDOW;
+    writeTextAbove(row ? textOf(row->name) : nullptr, statusLine[0] ? heading.bottom - LINE_HEIGHT : INT_MAX);
+    outputFlags = BOTTOM_LINE;
     if (statusLine[0]) writeText(statusLine);
 
     currentWindow = DESCRIPTION_WINDOW;

@@ -2,6 +2,7 @@
 // framed windows and the layout of texts in them (wrap, breaks, scrolling).
 #include "frontend/graphic/graphic_screen.h"
 
+#include <climits>
 #include <cstring>
 
 #include "core/database/game_database.h"
@@ -105,13 +106,36 @@ struct Layout {
     int length;
     int x;                // start offset of the line being built
     int result;           // the result of the last line drawn
+    int limit;            // appended lines are drawn only while their cells end above it
 };
 
+// A line whose cells would reach past the layout's limit is not drawn; it
+// still takes its place, so the rest of the text is dropped too.
 static void drawLine(Layout &layout, int from, int to)
 {
-    layout.result = drawTextLine(layout.text + from, to > from ? to - from : 0, layout.x);
-    if (!(outputFlags & BOTTOM_LINE)) lineOffset += LINE_HEIGHT;
+    bool appended = !(outputFlags & BOTTOM_LINE);
+    int top = screenWindows[currentWindow].text.top + lineOffset;
+    if (!appended || top + GR_FONT_HEIGHT <= layout.limit)
+        layout.result = drawTextLine(layout.text + from, to > from ? to - from : 0, layout.x);
+    else
+        layout.result = 0;
+    if (appended) lineOffset += LINE_HEIGHT;
     layout.x = 0;
+}
+
+// A text placed on the bottom line without scrolling is one line: it ends at
+// its first backslash and is cut at the box's right edge, since every further
+// line would be drawn over it.
+static int drawSingleLine(Layout &layout, int width)
+{
+    if (layout.length == 0) return 0;
+    int end = 0;
+    while (end < layout.length && layout.text[end] != '\\') end++;
+    int fits = width > 0 ? width / GR_FONT_WIDTH : 0;
+    if (end > fits) end = fits;
+    if (end == 0 && layout.text[0] != '\\') return 0;   // nothing of it fits
+    drawLine(layout, 0, end);
+    return layout.result;
 }
 
 static bool isBreak(char c)
@@ -119,7 +143,7 @@ static bool isBreak(char c)
     return c == ' ' || c == '\\' || c == '\0';
 }
 
-int writeTextAt(const char *text, int x0)
+static int layOut(const char *text, int x0, int limit)
 {
     const ScreenBox &box = screenWindows[currentWindow].text;
     if (outputFlags & CLEAR_WINDOW) {
@@ -135,6 +159,9 @@ int writeTextAt(const char *text, int x0)
     layout.length = (int)strlen(layout.text);
     layout.x = x0;
     layout.result = 0;
+    layout.limit = limit;
+    if ((outputFlags & BOTTOM_LINE) && !(outputFlags & SCROLL_UP))
+        return drawSingleLine(layout, (box.right - box.left) - x0);
 
     int lineStart = 0;
     int lastBreak = 0;
@@ -164,6 +191,16 @@ int writeTextAt(const char *text, int x0)
         (box.top + lineOffset < box.bottom || (outputFlags & BOTTOM_LINE)))
         drawLine(layout, lineStart, layout.length);
     return layout.result;
+}
+
+int writeTextAt(const char *text, int x0)
+{
+    return layOut(text, x0, INT_MAX);
+}
+
+int writeTextAbove(const char *text, int limit)
+{
+    return layOut(text, 0, limit);
 }
 
 int writeText(const char *text)

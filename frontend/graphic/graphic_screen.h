@@ -63,6 +63,11 @@ int drawLayout();
 // returns the x offset after the last line drawn, 0 when none was.
 int writeTextAt(const char *text, int x0);
 
+// Lays a text out like writeTextAt from x offset 0, drawing appended lines
+// only while their cells end at or above y = limit: the heading's name stops
+// above the status line.
+int writeTextAbove(const char *text, int limit);
+
 // Draws one line of length bytes at x offset x; returns x + 8 * length, or 0
 // when the line falls below the text box.
 int drawTextLine(const char *line, int length, int x);

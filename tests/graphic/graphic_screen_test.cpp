@@ -45,6 +45,8 @@ std::string gameSource(const std::string &systemLines)
            "#3,Cellar,cellar.png,1\n"
            "A cellar.\n"
            "#4,Attic,attic.png,0\n"
+           "#5,The great hall of the kings of the north where the banners hang from the old beams blackened by smoke,,0\n"
+           "A long hall.\n"
            "[Objects]\n"
            "#1,lamp,9,0\n"
            "A brass lamp.\n"
@@ -223,6 +225,25 @@ TEST_F(Screen, HeadingShowsTheNameAndTheStatusLine)
     EXPECT_EQ(textAt(4, 260, 6, WHITE), "Attic ");
     EXPECT_EQ(textAt(4, 300, 9, WHITE), "Score 7  ");
     EXPECT_TRUE(boxIs(388, 4, 796, 316, BLACK));       // the attic has no description
+}
+
+// Neither piece of the heading is drawn over the other: the status line is
+// cut to its one line, the name stops above it.
+TEST_F(Screen, HeadingTextsKeepToTheirOwnLines)
+{
+    const std::string status = "Score %score% and turns and a great deal more to say about it";
+    open("StatusLine=" + status + "\n");
+    showLocation(5, 1);
+    EXPECT_EQ(textAt(4, 260, 46, WHITE), "The great hall of the kings of the north where");
+    EXPECT_EQ(textAt(4, 276, 45, WHITE), "the banners hang from the old beams blackened");
+    EXPECT_TRUE(boxIs(4, 290, 380, 299, BLACK));           // no third name line
+    EXPECT_EQ(textAt(4, 300, 47, WHITE), "Score 0 and turns and a great deal more to say ");
+
+    // Without a status line the name may use the lines below.
+    TearDown();
+    open();
+    showLocation(5, 1);
+    EXPECT_EQ(textAt(4, 292, 8, WHITE), "by smoke");
 }
 
 TEST_F(Screen, DarkLocationShowsDarknessNameAndPicture)
