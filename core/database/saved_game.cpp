@@ -140,7 +140,7 @@ static bool skipBlock(Reader &r, int16_t *count, int lowest, size_t valuesPerEnt
 
 // Reads at most MAX_SAVE_BYTES of the file, all that its counts can
 // announce; false when reading fails.
-static bool readWholeFile(FILE *file, unsigned char *bytes, size_t *size)
+static bool readAnnouncedBytes(FILE *file, unsigned char *bytes, size_t *size)
 {
     *size = fread(bytes, 1, MAX_SAVE_BYTES, file);
     return !ferror(file);
@@ -225,7 +225,7 @@ int restoreGame()
     // The whole file is read and checked before anything of it is applied.
     unsigned char *bytes = static_cast<unsigned char *>(malloc(MAX_SAVE_BYTES));
     size_t size = 0;
-    bool accepted = bytes && readWholeFile(file, bytes, &size) && checkLayout(bytes, size);
+    bool accepted = bytes && readAnnouncedBytes(file, bytes, &size) && checkLayout(bytes, size);
     fclose(file);
     if (accepted)
         applyState(bytes, size);
