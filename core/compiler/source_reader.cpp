@@ -3,14 +3,13 @@
 // section and hands content lines to the section parsers.
 #include "core/compiler/source_reader.h"
 
-#include <sys/stat.h>
-
 #include <climits>
 #include <cstring>
 #include <iterator>
 
 #include "core/compiler/declaration_sections.h"
 #include "core/compiler/rule_compiler.h"
+#include "core/database/file_access.h"
 #include "core/database/name_index.h"
 #include "core/database/text_compare.h"
 
@@ -130,8 +129,11 @@ int readNumber(const char *text)
 
 // Reads one piece of a line: at most LINE_READ_LIMIT characters, or up to and
 // including the newline. A piece that fills the limit ends in SPLIT_MARKER.
-// False at end of file.
-static bool readPiece(FILE *file, char *line)
+// PIECE_READ, PIECE_END at end of file, PIECE_FAILED when reading failed
+// (the line then holds what was read of it).
+enum PieceResult { PIECE_READ, PIECE_END, PIECE_FAILED };
+
+static PieceResult readPiece(FILE *file, char *line, long *bytesRead)
 {
     int length = 0;
     while (length < LINE_READ_LIMIT) {
@@ -142,13 +144,15 @@ static bool readPiece(FILE *file, char *line)
         if (c == '\n')
             break;
     }
-    if (length == 0)
-        return false;
+    *bytesRead += length;
+    bool failed = ferror(file) || *bytesRead > MAX_SOURCE_BYTES;
+    if (length == 0 && !failed)
+        return PIECE_END;
     if (length < LINE_READ_LIMIT)
         line[length] = '\0';
     line[LINE_READ_LIMIT] = static_cast<char>(SPLIT_MARKER);
     line[LINE_READ_LIMIT + 1] = '\0';
-    return true;
+    return failed ? PIECE_FAILED : PIECE_READ;
 }
 
 static void rot13(char *line)
@@ -195,14 +199,10 @@ static int readIncludedFile(const char *name)
     // includes followed in all are bounded as well as their nesting.
     if (openSourceFiles >= MAX_SOURCE_FILES || includedFiles >= MAX_INCLUDED_FILES)
         return -3;
-    FILE *file = fopen(name, "r");
+    // Only a regular file: a folder, device or FIFO would never end or block.
+    FILE *file = openRegularFile(name);
     if (!file)
         return -3;
-    struct stat status;
-    if (fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
-        fclose(file);
-        return -3;
-    }
     includedFiles++;
     int outcome = readSourceFile(file, name);
     fclose(file);
@@ -272,7 +272,20 @@ int readSourceFile(FILE *file, const char *fileName)
         includedFiles = 0;
     }
     openSourceFiles++;
-    while (readPiece(file, state.line)) {
+    long bytesRead = 0;
+    for (;;) {
+        PieceResult piece = readPiece(file, state.line, &bytesRead);
+        if (piece == PIECE_END)
+            break;
+        if (piece == PIECE_FAILED) {
+            // A file that cannot be read to its end is not taken for a shorter
+            // one: the line where reading failed gets Error 3.
+            state.line[strcspn(state.line, "\n\r")] = '\0';
+            int line = state.lineNumber < INT_MAX ? state.lineNumber + 1 : INT_MAX;
+            error(state.line, -3, line, fileName);
+            state.outcome = -1;
+            break;
+        }
         if (state.lineNumber == 0 && startsWithIgnoreCase(state.line, SCRAMBLE_MARKER)) {
             state.scrambled = true;
             continue;

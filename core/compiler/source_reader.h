@@ -8,6 +8,10 @@ constexpr int LINE_READ_LIMIT = 510;    // characters taken by one read
 constexpr unsigned char SPLIT_MARKER = 0xFF;  // ends the first piece of a split line
 constexpr int MAX_SOURCE_FILES = 16;    // source files open at once, the game's own included
 constexpr int MAX_INCLUDED_FILES = 256; // include lines followed in one reading of a game
+// Bytes read from one source file at most: a file that goes on beyond it is
+// refused as unreadable. Far beyond any game: every table full, at 100 bytes
+// a line, takes under 32 MiB.
+constexpr long MAX_SOURCE_BYTES = 64L << 20;
 
 // Reads one source file; 0 clean, 1 warnings only, -1 errors.
 int readSourceFile(FILE *file, const char *fileName);

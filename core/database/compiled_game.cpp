@@ -4,12 +4,12 @@
 
 #include <zlib.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <unistd.h>
 
+#include "core/database/file_access.h"
 #include "core/database/game_database.h"
 
 static const char MAGIC[] = "TWBv23";    // the only version written
@@ -131,43 +131,32 @@ static void writeDatabase(GameWriter *out)
     writeBytes(out, arenaBase + 1, length - 1);
 }
 
-// Opens a new file beside path that no one else holds ("x": it must not exist
-// yet), and puts its name in tempPath.
-static gzFile openTemporary(const char *path, char *tempPath, size_t tempSize)
-{
-    for (int attempt = 0; attempt < 100; attempt++) {
-        snprintf(tempPath, tempSize, "%s.%ld-%d.tmp", path, static_cast<long>(getpid()), attempt);
-        errno = 0;
-        gzFile file = gzopen(tempPath, "wbx");
-        if (file || errno != EEXIST)
-            return file;
-    }
-    return nullptr;
-}
-
-// Writes into a temporary file and renames it over path only when every
-// write and the close succeeded, so that a failure keeps an older file.
+// Writes through the shared writer: the file replaces an older one only when
+// every write, the close and the sync succeeded.
 int writeCompiledGame(const char *path)
 {
     if (!arenaBase || !path)
         return -1;
-    size_t tempSize = strlen(path) + 40;
-    char *tempPath = static_cast<char *>(malloc(tempSize));
-    if (!tempPath)
+    FileWrite target;
+    if (beginWrite(&target, path) != 0)
         return -1;
-    GameWriter out = {openTemporary(path, tempPath, tempSize), true};
+    // The gzip stream closes its own copy of the descriptor; the writer
+    // still syncs and closes the original.
+    int streamFd = dup(target.fd);
+    GameWriter out = {streamFd >= 0 ? gzdopen(streamFd, "wb") : nullptr, true};
     if (!out.file) {
-        free(tempPath);
+        if (streamFd >= 0)
+            close(streamFd);
+        abandonWrite(&target);
         return -1;
     }
     writeDatabase(&out);
     bool written = gzclose(out.file) == Z_OK && out.ok;
-    if (written)
-        written = rename(tempPath, path) == 0;
-    if (!written)
-        remove(tempPath);
-    free(tempPath);
-    return written ? 0 : -1;
+    if (!written) {
+        abandonWrite(&target);
+        return -1;
+    }
+    return finishWrite(&target);
 }
 
 // ---------------------------------------------------------------------------
@@ -475,9 +464,15 @@ int readCompiledGame(const char *path)
 {
     if (!arenaBase || !path)
         return -1;
-    GameReader in = {gzopen(path, "rb"), true};
-    if (!in.file)
+    // Only a regular file is read: a folder, FIFO or device counts as missing.
+    int fd = openRegularDescriptor(path);
+    if (fd < 0)
         return -1;
+    GameReader in = {gzdopen(fd, "rb"), true};
+    if (!in.file) {
+        close(fd);
+        return -1;
+    }
     LoadedGame game;
     memset(&game, 0, sizeof game);
     int version = 0;

@@ -1,11 +1,15 @@
 // Saved games: the run-time state of a game in nine positions per game.
 #include "core/database/saved_game.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "core/database/file_access.h"
 #include "core/database/game_database.h"
 #include "core/driver/startup.h"
 #include "core/interpreter/session.h"
@@ -19,17 +23,26 @@ constexpr int MSG_SAVE_QUESTION = 21;
 constexpr int MSG_RESTORE_QUESTION = 22;
 constexpr int MSG_FILE_FAILED = 29;
 constexpr int VALUES_PER_LOCATION = DIRECTION_COUNT + 1;   // exits, then light
-constexpr int FILE_NAME_SIZE = NAME_PREFIX + 5;             // name, ".sv", digit, NUL
 
 // The most a file's counts can announce: each count at the int16 maximum.
 // Bytes after what the counts announce are not read.
 constexpr long MAX_SAVE_BYTES =
     MAGIC_LENGTH + 2 + 2L * (INT16_MAX + 1) + 2 + 2L * INT16_MAX + 2 + 2L * VALUES_PER_LOCATION * (INT16_MAX + 1) + 4;
 
-// The first 8 characters of the game name, ".sv" and the position digit.
-static void saveFileName(int position, char name[FILE_NAME_SIZE])
+// A save beside its game: the game name's folder, the first 8 characters of
+// its last component, ".sv" and the position digit.
+static void saveFileName(int position, char name[NAME_SIZE + 8])
 {
-    snprintf(name, FILE_NAME_SIZE, "%.*s.sv%d", NAME_PREFIX, gameName, position);
+    const char *slash = strrchr(gameName, '/');
+    int folder = slash ? static_cast<int>(slash - gameName) + 1 : 0;
+    snprintf(name, NAME_SIZE + 8, "%.*s%.*s.sv%d", folder, gameName, NAME_PREFIX, gameName + folder, position);
+}
+
+// The name saves had before they kept their folder: the first 8 characters of
+// the whole game name. Only read, so that older saves are still found.
+static void olderSaveFileName(int position, char name[NAME_SIZE + 8])
+{
+    snprintf(name, NAME_SIZE + 8, "%.*s.sv%d", NAME_PREFIX, gameName, position);
 }
 
 static unsigned char *putInt16(unsigned char *out, int16_t value)
@@ -67,37 +80,19 @@ static void encodeState(unsigned char *out)
     putInt16(out, carriedCount);
 }
 
-// Writes the whole file beside the position, then renames it over the
-// position, so a failed save leaves the older one as it was.
-static bool writeAtomically(const char *name, const unsigned char *bytes, size_t size)
-{
-    char temporary[FILE_NAME_SIZE + 4];
-    snprintf(temporary, sizeof temporary, "%s.tmp", name);
-    FILE *file = fopen(temporary, "wb");
-    if (!file)
-        return false;
-    bool written = fwrite(bytes, 1, size, file) == size;
-    written = fflush(file) == 0 && written;
-    written = fclose(file) == 0 && written;
-    if (written && rename(temporary, name) == 0)
-        return true;
-    remove(temporary);
-    return false;
-}
-
 int saveGame()
 {
     int position = askChoice(textOf(systemMessages[MSG_SAVE_QUESTION]), SAVE_POSITIONS);
     if (position < 1 || position > SAVE_POSITIONS)
         return -1;
-    char name[FILE_NAME_SIZE];
+    char name[NAME_SIZE + 8];
     saveFileName(position, name);
     size_t size = stateSize();
     unsigned char *bytes = static_cast<unsigned char *>(malloc(size));
     bool saved = false;
     if (bytes) {
         encodeState(bytes);
-        saved = writeAtomically(name, bytes, size);
+        saved = writeWholeFile(name, bytes, size) == 0;
         free(bytes);
     }
     if (!saved) {
@@ -138,12 +133,23 @@ static bool skipBlock(Reader &r, int16_t *count, int lowest, size_t valuesPerEnt
     return true;
 }
 
-// Reads at most MAX_SAVE_BYTES of the file, all that its counts can
-// announce; false when reading fails.
-static bool readAnnouncedBytes(FILE *file, unsigned char *bytes, size_t *size)
+// Reads the whole file, at most MAX_SAVE_BYTES of it (all that its counts can
+// announce), into a buffer of its own size; nullptr when reading fails.
+static unsigned char *readSaveBytes(FILE *file, size_t *size)
 {
-    *size = fread(bytes, 1, MAX_SAVE_BYTES, file);
-    return !ferror(file);
+    struct stat status;
+    if (fstat(fileno(file), &status) != 0)
+        return nullptr;
+    size_t wanted = status.st_size < MAX_SAVE_BYTES ? static_cast<size_t>(status.st_size) : MAX_SAVE_BYTES;
+    unsigned char *bytes = static_cast<unsigned char *>(malloc(wanted > 0 ? wanted : 1));
+    if (!bytes)
+        return nullptr;
+    *size = fread(bytes, 1, wanted, file);
+    if (ferror(file)) {
+        free(bytes);
+        return nullptr;
+    }
+    return bytes;
 }
 
 // The file is accepted only when its magic is right and it holds every value
@@ -159,6 +165,81 @@ static bool checkLayout(const unsigned char *bytes, size_t size)
            && skipBlock(r, &count, INT16_MIN, 1, 0)             // vars 0..m-1
            && skipBlock(r, &count, -1, VALUES_PER_LOCATION, 1)  // locations 0..k
            && r.size - r.at >= 4;                               // player, carried
+}
+
+// Location numbers the game itself can put anywhere: its locations, and
+// every number its declarations and rules name (an exit or a rule may lead
+// to a location that was never declared, and a save of that state must
+// restore). One bit per int16 value.
+static uint64_t gameLocations[65536 / 64];
+
+static void markLocation(int16_t value)
+{
+    uint16_t bits = static_cast<uint16_t>(value);
+    gameLocations[bits / 64] |= 1ull << (bits % 64);
+}
+
+static void markRuleOperands(const RuleRecord *rules, int count)
+{
+    for (int i = 0; i < count; i++)
+        for (int slot = 0; slot < RULE_SLOTS; slot++) {
+            markLocation(rules[i].firstOperands[slot]);
+            markLocation(rules[i].secondOperands[slot]);
+        }
+}
+
+static void collectGameLocations()
+{
+    memset(gameLocations, 0, sizeof gameLocations);
+    markLocation(UNCHANGED);
+    markLocation(settings.StartLocation);
+    for (int i = 0; i <= lastLocation; i++) {
+        markLocation(static_cast<int16_t>(i));
+        for (int16_t exit : locations[i].exits)
+            markLocation(exit);
+    }
+    for (int i = 0; i <= lastObject; i++)
+        markLocation(objects[i].initialLocation);
+    markLocation(CARRIED);
+    markLocation(WORN);
+    markRuleOperands(events, eventCount);
+    markRuleOperands(actions, actionCount);
+}
+
+static bool isGameLocation(int16_t value)
+{
+    uint16_t bits = static_cast<uint16_t>(value);
+    return (gameLocations[bits / 64] >> (bits % 64) & 1) != 0;
+}
+
+// A file that checkLayout accepted is refused when a location it restores
+// (an object's, an exit's or the player's) is none the game could reach.
+// Values that restoring drops are not looked at.
+static bool checkLocations(const unsigned char *bytes, size_t size)
+{
+    collectGameLocations();
+    Reader r{bytes, size, MAGIC_LENGTH};
+    int16_t value = 0;
+    int16_t n = -1;
+    readInt16(r, &n);
+    for (int i = 0; i <= n; i++) {
+        readInt16(r, &value);
+        if (i <= lastObject && !isGameLocation(value))
+            return false;
+    }
+    int16_t m = 0;
+    readInt16(r, &m);
+    r.at += 2 * static_cast<size_t>(m > 0 ? m : 0);
+    int16_t k = -1;
+    readInt16(r, &k);
+    for (int i = 0; i <= k; i++)
+        for (int v = 0; v < VALUES_PER_LOCATION; v++) {
+            readInt16(r, &value);
+            if (i <= lastLocation && v < DIRECTION_COUNT && !isGameLocation(value))
+                return false;
+        }
+    readInt16(r, &value);
+    return isGameLocation(value);
 }
 
 // Applies a file that checkLayout accepted, so every read succeeds.
@@ -215,18 +296,22 @@ int restoreGame()
     int position = askChoice(textOf(systemMessages[MSG_RESTORE_QUESTION]), SAVE_POSITIONS);
     if (position < 1 || position > SAVE_POSITIONS)
         return -1;
-    char name[FILE_NAME_SIZE];
+    char name[NAME_SIZE + 8];
     saveFileName(position, name);
-    FILE *file = fopen(name, "rb");
+    FILE *file = openRegularFile(name);
+    if (!file && errno == ENOENT) {
+        olderSaveFileName(position, name);
+        file = openRegularFile(name);
+    }
     if (!file) {
         showSystemMessage(MSG_FILE_FAILED);
         return -1;
     }
     // The whole file is read and checked before anything of it is applied.
-    unsigned char *bytes = static_cast<unsigned char *>(malloc(MAX_SAVE_BYTES));
     size_t size = 0;
-    bool accepted = bytes && readAnnouncedBytes(file, bytes, &size) && checkLayout(bytes, size);
+    unsigned char *bytes = readSaveBytes(file, &size);
     fclose(file);
+    bool accepted = bytes && checkLayout(bytes, size) && checkLocations(bytes, size);
     if (accepted)
         applyState(bytes, size);
     free(bytes);

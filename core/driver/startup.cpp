@@ -10,6 +10,7 @@
 
 #include "core/compiler/source_reader.h"
 #include "core/database/compiled_game.h"
+#include "core/database/file_access.h"
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
 #include "core/interpreter/session.h"
@@ -124,7 +125,7 @@ int runProgram(int argc, char **argv)
     int outcome = 1;
     int found = FOUND_NONE;
     if (mode != MODE_BINARY) {
-        if (FILE *source = fopen(sourceName, "r")) {
+        if (FILE *source = openRegularFile(sourceName)) {
             outcome = readSourceFile(source, sourceName);
             fclose(source);
             found = FOUND_SOURCE;

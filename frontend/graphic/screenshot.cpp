@@ -2,8 +2,8 @@
 #include "frontend/graphic/screenshot.h"
 
 #include <cstdint>
-#include <cstdio>
 
+#include "core/database/file_access.h"
 #include "frontend/graphic/library/graphics_library.h"
 
 constexpr char SCREENSHOT_FILE[] = "scrshot.bmp";
@@ -87,23 +87,25 @@ static int paletteIndex(GrColor colour)
     return index;
 }
 
-static void put16(FILE *file, unsigned value)
+// The file image, built whole and written in one step so that a failed
+// write leaves an older screenshot as it was.
+static unsigned char image[FILE_SIZE];
+
+static unsigned char *put16(unsigned char *out, unsigned value)
 {
-    fputc(int(value & 255), file);
-    fputc(int(value >> 8 & 255), file);
+    out[0] = static_cast<unsigned char>(value & 255);
+    out[1] = static_cast<unsigned char>(value >> 8 & 255);
+    return out + 2;
 }
 
-static void put32(FILE *file, uint32_t value)
+static unsigned char *put32(unsigned char *out, uint32_t value)
 {
-    put16(file, value & 0xFFFF);
-    put16(file, value >> 16);
+    out = put16(out, value & 0xFFFF);
+    return put16(out, value >> 16);
 }
 
 int writeScreenshot()
 {
-    FILE *file = fopen(SCREENSHOT_FILE, "wb");
-    if (!file) return -1;
-
     // The palette first: the colours in the order the pixels will be written.
     palette.count = 0;
     palette.slotsUsed = 0;
@@ -111,36 +113,36 @@ int writeScreenshot()
     for (int y = HEIGHT - 1; y >= 0; y--)
         for (int x = 0; x < WIDTH; x++) meetColour(grScreenPixel(x, y));
 
+    unsigned char *out = image;
     // File header.
-    put16(file, 'B' | 'M' << 8);
-    put32(file, FILE_SIZE);
-    put16(file, 0);
-    put16(file, 0);
-    put32(file, PIXEL_OFFSET);
+    out = put16(out, 'B' | 'M' << 8);
+    out = put32(out, FILE_SIZE);
+    out = put16(out, 0);
+    out = put16(out, 0);
+    out = put32(out, PIXEL_OFFSET);
     // Information header.
-    put32(file, INFO_HEADER_SIZE);
-    put32(file, WIDTH);
-    put32(file, HEIGHT);
-    put16(file, 1);
-    put16(file, 8);
-    put32(file, 0);
-    put32(file, 0);
-    put32(file, PIXELS_PER_METRE);
-    put32(file, PIXELS_PER_METRE);
-    put32(file, 0);
-    put32(file, 0);
+    out = put32(out, INFO_HEADER_SIZE);
+    out = put32(out, WIDTH);
+    out = put32(out, HEIGHT);
+    out = put16(out, 1);
+    out = put16(out, 8);
+    out = put32(out, 0);
+    out = put32(out, 0);
+    out = put32(out, PIXELS_PER_METRE);
+    out = put32(out, PIXELS_PER_METRE);
+    out = put32(out, 0);
+    out = put32(out, 0);
     // Palette: blue, green, red, 0; unused entries black.
     for (int i = 0; i < PALETTE_ENTRIES; i++) {
         int red = 0, green = 0, blue = 0;
         if (i < palette.count) grQueryColor(palette.colours[i], &red, &green, &blue);
-        fputc(blue, file);
-        fputc(green, file);
-        fputc(red, file);
-        fputc(0, file);
+        *out++ = static_cast<unsigned char>(blue);
+        *out++ = static_cast<unsigned char>(green);
+        *out++ = static_cast<unsigned char>(red);
+        *out++ = 0;
     }
     // Pixels, bottom row first.
     for (int y = HEIGHT - 1; y >= 0; y--)
-        for (int x = 0; x < WIDTH; x++) fputc(paletteIndex(grScreenPixel(x, y)), file);
-    fclose(file);
-    return 0;
+        for (int x = 0; x < WIDTH; x++) *out++ = static_cast<unsigned char>(paletteIndex(grScreenPixel(x, y)));
+    return writeWholeFile(SCREENSHOT_FILE, image, FILE_SIZE);
 }

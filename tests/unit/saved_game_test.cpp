@@ -10,7 +10,9 @@
 #include <initializer_list>
 #include <iterator>
 #include <string>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
@@ -53,7 +55,8 @@ std::string saveBytes(const char *magic, std::initializer_list<int> values)
 constexpr int U = UNCHANGED;
 
 // A whole file: object values, variable values, and locationRows rows of
-// exits and light numbered from firstValue up; the player in location 1 and
+// exits and light: value i of the rows (from 0) is firstValue + i, an exit
+// taking it modulo 5 (a location of the game); the player in location 1 and
 // a stored carried count of 9.
 std::string saveFile(const std::vector<int> &objectValues, const std::vector<int> &varValues,
                      int locationRows, int firstValue)
@@ -66,7 +69,7 @@ std::string saveFile(const std::vector<int> &objectValues, const std::vector<int
         out += saveBytes("", {v});
     out += saveBytes("", {locationRows - 1});
     for (int i = 0; i < locationRows * 11; i++)
-        out += saveBytes("", {firstValue + i});
+        out += saveBytes("", {i % 11 == 10 ? firstValue + i : (firstValue + i) % 5});
     return out + saveBytes("", {1, 9});
 }
 
@@ -184,7 +187,7 @@ TEST_F(SavedGames, RestoreIntoBiggerAndSmallerGames)
     } cases[] = {
         // A game with more objects, variables and locations saved this file:
         // the extra values are dropped.
-        {"bigger", saveFile({0, 5, 6, 7, 8}, {0, 11, 12, 13}, 7, 0), 6, 11, 33, 54, 0},
+        {"bigger", saveFile({0, 3, 4, 7, 8}, {0, 11, 12, 13}, 7, 0), 4, 11, 3, 54, 0},
         // One with fewer: objects and locations above its counts read as
         // declared, variables above keep their values.
         {"smaller", saveFile({0, CARRIED}, {0}, 3, 100), U, -2, U, U, 1},
@@ -209,14 +212,17 @@ TEST_F(SavedGames, RestoreIntoBiggerAndSmallerGames)
 // that the counts announce are not read.
 TEST_F(SavedGames, OddButSoundFilesRestore)
 {
-    const std::string locationsPart = saveBytes("", {4}) + std::string(5 * 22, '\x81') + saveBytes("", {3, 1});
+    std::string locationsPart = saveBytes("", {4});
+    for (int i = 0; i < 5 * 11; i++)
+        locationsPart += saveBytes("", {U});
+    locationsPart += saveBytes("", {3, 1});
     const struct {
         std::string file;
         int var1;
     } cases[] = {
-        {saveBytes("TSF2", {2, U, CARRIED, 7, -1}) + locationsPart, -2},
-        {saveBytes("TSF2", {2, U, CARRIED, 7, -32768}) + locationsPart, -2},
-        {saveFile({U, CARRIED, 7}, {0, 5}, 5, 0) + "trailing bytes", 5},
+        {saveBytes("TSF2", {2, U, CARRIED, 4, -1}) + locationsPart, -2},
+        {saveBytes("TSF2", {2, U, CARRIED, 4, -32768}) + locationsPart, -2},
+        {saveFile({U, CARRIED, 4}, {0, 5}, 5, 0) + "trailing bytes", 5},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.file.size());
@@ -224,7 +230,7 @@ TEST_F(SavedGames, OddButSoundFilesRestore)
         writeFile("castle.sv4", c.file);
         scriptedInput = {"4"};
         ASSERT_EQ(restoreGame(), 0);
-        EXPECT_EQ(objects[2].currentLocation, 7);
+        EXPECT_EQ(objects[2].currentLocation, 4);
         EXPECT_EQ(vars[1].value, c.var1);
         EXPECT_EQ(carriedCount, 1);
     }
@@ -272,34 +278,99 @@ TEST_F(SavedGames, CancelTouchesNoFile)
     EXPECT_EQ(playerLocation, 2);
 }
 
+// Saving is refused when the position is write-protected or not a regular
+// file, and a write that fails part-way (a file-size limit here, as a full
+// disk would) leaves the older file and nothing beside it.
 TEST_F(SavedGames, FailedSaveLeavesTheOlderFile)
 {
     writeFile("castle.sv4", "older save");
-    // The file beside the position cannot be created: a folder holds its name.
-    ASSERT_EQ(mkdir("castle.sv4.tmp", 0755), 0);
+    ASSERT_EQ(chmod("castle.sv4", 0444), 0);
     scriptedInput = {"4"};
     EXPECT_EQ(saveGame(), -1);
     EXPECT_EQ(recorded, "[choice S21 9]\nS29\n");
     EXPECT_EQ(readFile("castle.sv4"), "older save");
-    ASSERT_EQ(rmdir("castle.sv4.tmp"), 0);
+    ASSERT_EQ(chmod("castle.sv4", 0644), 0);
 
-    // Writing fails on a full disk: the file beside the position leads to
-    // /dev/full, which takes no data (also not from root).
-    if (exists("/dev/full")) {
-        ASSERT_EQ(symlink("/dev/full", "castle.sv4.tmp"), 0);
+    ASSERT_EQ(mkdir("castle.sv5", 0755), 0);
+    recorded.clear();
+    scriptedInput = {"5"};
+    EXPECT_EQ(saveGame(), -1);
+    EXPECT_EQ(recorded, "[choice S21 9]\nS29\n");
+
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct rlimit limit = {16, 16};
+        setrlimit(RLIMIT_FSIZE, &limit);
         recorded.clear();
         scriptedInput = {"4"};
-        EXPECT_EQ(saveGame(), -1);
-        EXPECT_EQ(recorded, "[choice S21 9]\nS29\n");
-        EXPECT_EQ(readFile("castle.sv4"), "older save");
-        EXPECT_FALSE(exists("castle.sv4.tmp"));
+        _exit(saveGame() == -1 && recorded == "[choice S21 9]\nS29\n" ? 0 : 1);
     }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(readFile("castle.sv4"), "older save");
+    EXPECT_EQ(system("test $(ls -A | wc -l) -eq 2"), 0) << "a temporary file was left";
 
-    // With nothing in the way the save replaces the older file.
+    // With nothing in the way the save replaces the older file, keeping its
+    // permissions.
+    ASSERT_EQ(chmod("castle.sv4", 0640), 0);
     recorded.clear();
     scriptedInput = {"4"};
     EXPECT_EQ(saveGame(), 0);
     EXPECT_EQ(readFile("castle.sv4"), example());
+    struct stat info;
+    ASSERT_EQ(stat("castle.sv4", &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+}
+
+// A game in a folder saves in that folder, under the first 8 characters of
+// its own name; a save left under the older name (the first 8 characters of
+// the whole path) is still restored.
+TEST_F(SavedGames, SavesStayBesideTheirGame)
+{
+    ASSERT_EQ(mkdir("games", 0755), 0);
+    strcpy(gameName, "games/adventures");
+    scriptedInput = {"3"};
+    ASSERT_EQ(saveGame(), 0);
+    EXPECT_EQ(readFile("games/adventur.sv3"), example());
+
+    strcpy(gameName, "games/castle");
+    writeFile("games/ca.sv6", example());
+    objects[2].currentLocation = 0;
+    scriptedInput = {"6"};
+    ASSERT_EQ(restoreGame(), 0);
+    EXPECT_EQ(objects[2].currentLocation, 3);
+}
+
+// Locations restored must be ones the game can reach: its own rows, and any
+// number its exits, objects or rules name. Others are refused.
+TEST_F(SavedGames, RestoredLocationsStayInTheGame)
+{
+    const std::string good = example();
+    auto withValue = [&good](size_t offset, int value) {
+        std::string bytes = good;
+        bytes[offset] = static_cast<char>(value & 0xFF);
+        bytes[offset + 1] = static_cast<char>((value >> 8) & 0xFF);
+        return bytes;
+    };
+    const size_t OBJECT2 = 10, EXIT_OF_2 = 20 + 2 * 22, PLAYER = good.size() - 4;
+    for (size_t offset : {OBJECT2, EXIT_OF_2, PLAYER}) {
+        writeFile("castle.sv1", withValue(offset, 40));
+        recorded.clear();
+        scriptedInput = {"1"};
+        EXPECT_EQ(restoreGame(), -1) << offset;
+        EXPECT_EQ(recorded, "[choice S22 9]\nS29\n") << offset;
+    }
+    // Once an exit of the game leads to location 40, undeclared, a player or
+    // object there restores.
+    locations[1].exits[3] = 40;
+    for (size_t offset : {OBJECT2, EXIT_OF_2, PLAYER}) {
+        writeFile("castle.sv1", withValue(offset, 40));
+        scriptedInput = {"1"};
+        EXPECT_EQ(restoreGame(), 0) << offset;
+    }
+    EXPECT_EQ(playerLocation, 40);
 }
 
 }  // namespace
