@@ -75,9 +75,12 @@ static void setLight(int location, int16_t light)
         locations[location].currentLight = light;
 }
 
+long actionWork = 0;
+
 // Every defined object at location from goes to location to.
 static void moveAll(int from, int16_t to)
 {
+    actionWork += lastObject;
     for (int i = 1; i <= lastObject; i++)
         if (objectExists(i) && objectLocation(i) == from)
             moveObject(i, to);
@@ -89,6 +92,7 @@ static void substituteExits(int from, int16_t to)
 {
     if (from == 0)
         return;
+    actionWork += (lastLocation + 1L) * DIRECTION_COUNT;
     for (int location = 0; location <= lastLocation; location++)
         for (int direction = 1; direction <= DIRECTION_COUNT; direction++)
             if (locationExit(location, direction) == from)

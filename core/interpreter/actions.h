@@ -7,6 +7,10 @@
 // carriedCount equal to the number of objects carried or worn.
 void moveObject(int object, int16_t location);
 
+// Work done by actions since the walker last cleared it: one for every
+// object or exit that moveall, subst and the like looked at.
+extern long actionWork;
+
 // Runs the 16 slots of an action record; returns a RESULT_ code.
 int executeActions(const RuleRecord &record);
 

@@ -53,9 +53,12 @@ constexpr int MODE_TURN = 0;
 constexpr int MODE_BEGIN = 1;
 constexpr int MODE_CONTINUED = 2;
 
-// A scan that jumps back this often is stuck in a loop whose condition never
-// fails; it is ended as if halted rather than hanging the game.
-constexpr long MAX_LOOP_JUMPS = 1000000;
+static long scanWorkLimit = SCAN_WORK_LIMIT;
+
+void setScanWorkLimit(long limit)
+{
+    scanWorkLimit = limit > 0 ? limit : SCAN_WORK_LIMIT;
+}
 
 static bool darkAt(int location)
 {
@@ -254,7 +257,7 @@ struct Walk {
     bool acted = false;
     bool mismatch = false;
     bool continuedMode = false;
-    long jumps = 0;
+    long work = 0;              // records visited and slots run
     int next = 0;               // index of the record visited next
 };
 
@@ -264,10 +267,6 @@ static bool jumpToLoop(Walk &w, int level)
 {
     if (w.loopMark[level] < 0)
         return false;
-    if (++w.jumps > MAX_LOOP_JUMPS) {
-        w.open = false;
-        return false;
-    }
     w.next = w.loopMark[level];
     return true;
 }
@@ -277,6 +276,7 @@ static void visitCondition(Walk &w, const RuleRecord &record, int index)
     if (w.skip[w.level])
         return;
     int mode = w.actionScan ? (w.continuedMode ? MODE_CONTINUED : MODE_TURN) : w.mode;
+    w.work += std::popcount(usedSlots(record));     // the slots that may be tested
     int r = evaluateRecord(record, w.verb, w.noun, w.noun2, w.noun3, mode);
     switch (record.kind) {
     case KIND_IF:
@@ -399,6 +399,7 @@ static void visitAction(Walk &w, const RuleRecord &record)
         w.runningValue = 1;
         return;
     }
+    w.work += std::popcount(usedSlots(record));
     int result = executeActions(record);
     if (w.actionScan)
         handleActionResult(w, result);
@@ -413,7 +414,14 @@ static void walk(Walk &w)
     for (int &mark : w.loopMark)
         mark = NO_MARK;
     w.next = 0;
+    actionWork = 0;
     while (w.open && w.next < w.count) {
+        // A scan that has done this much work is stuck in a loop that never
+        // ends: it ends as if halted rather than hanging the game.
+        if (++w.work + actionWork > scanWorkLimit) {
+            w.open = false;
+            break;
+        }
         int index = w.next++;
         const RuleRecord &record = w.table[index];
         // The bulk of a scan: an if line whose first test fails (0, no
@@ -423,6 +431,7 @@ static void walk(Walk &w)
             w.loopMark[w.level] = NO_MARK;
             if (w.next < w.count && w.table[w.next].kind == KIND_ACTION) {
                 w.next++;
+                w.work++;
                 w.runningValue = 1;
             } else {
                 w.runningValue = 0;

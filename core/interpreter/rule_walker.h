@@ -10,6 +10,14 @@ constexpr int RESULT_HALT = 1;
 constexpr int RESULT_CONTINUE = 2;
 constexpr int RESULT_BREAK = 3;
 
+// The work one scan may do (records visited, their slots tested or run, and
+// actionWork) before it is
+// ended as if halted: a loop that never ends stops after about ten seconds,
+// one that ends runs to its end. A limit of 0 or less restores the default;
+// fuzzing sets a lower one.
+constexpr long SCAN_WORK_LIMIT = 1000000000L;
+void setScanWorkLimit(long limit);
+
 // Scans the event table once (mode 1 at the start of a game, else 0);
 // -1 when a quit action ran.
 int runEvents(int mode);

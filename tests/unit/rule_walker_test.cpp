@@ -430,14 +430,42 @@ TEST_F(Walker, TopLevelBreakEndsALoopInTheActionScan)
     EXPECT_FALSE(scan.open);
 }
 
-TEST_F(Walker, LoopThatNeverEndsIsCutOff)
+// A scan ends as if halted only when its work reaches the bound: an endless
+// loop is cut, with the objects moveall looks at counted as work; a loop of
+// a million rounds that ends by itself runs to its end.
+TEST_F(Walker, OnlyEndlessLoopsAreCutOff)
 {
+    setScanWorkLimit(1000000);
     events_({While({{'a', 1}}), Do({Add(1, 1)}), Do({Message(1)})});
     EXPECT_EQ(runEvents(0), 1);
     EXPECT_EQ(recorded, "");      // the scan was ended inside the loop
     actions_({While({{'a', 1}}), Do({Add(1, 1)}), Do({Message(1)})});
     ActionScan scan = scanActions(14, 0, 0, 0);
     EXPECT_FALSE(scan.open);
+
+    growObjects(200);
+    for (int i = 5; i <= 200; i++)
+        objects[i].name = appendText("more", false);
+    eventCount = 0;
+    vars[3].value = 0;
+    events_({While({{'a', 1}}), Begin(),
+             Do({Add(3, 1), {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2}, {'v', 2, 1},
+                 {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2},
+                 {'v', 2, 1}, {'v', 1, 2}}),
+             End()});
+    runEvents(0);
+    EXPECT_GT(vars[3].value, 100);
+    EXPECT_LT(vars[3].value, 400);   // about 2,800 objects looked at a round
+
+    setScanWorkLimit(0);
+    eventCount = 0;
+    recorded.clear();
+    events_({Do({{'=', 1, 0}}), While({{'<', 1, 1001}}), Begin(), Do({Add(1, 1), {'=', 2, 0}}),
+             While({{'<', 2, 1000}}), Do({Add(2, 1)}), End(), Do({Message(1)})});
+    EXPECT_EQ(runEvents(0), 1);
+    EXPECT_EQ(recorded, "1\n");
+    EXPECT_EQ(vars[1].value, 1001);
+    EXPECT_EQ(vars[2].value, 1000);
 }
 
 TEST_F(Walker, ContinueLetsTheScanGoOn)
