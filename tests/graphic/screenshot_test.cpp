@@ -1,6 +1,8 @@
 // The screenshot file: its layout, its palette of the screen's colours, and a file that cannot be written.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -177,6 +179,28 @@ TEST_F(Screenshot, FolderInTheWayWritesNothing)
     struct stat status;
     ASSERT_EQ(stat("scrshot.bmp", &status), 0);
     EXPECT_TRUE(S_ISDIR(status.st_mode));
+}
+
+// A write that fails part-way (a file-size limit, as a full disk would)
+// leaves the older screenshot whole and no file beside it.
+TEST_F(Screenshot, FullDiskKeepsTheOlderScreenshot)
+{
+    ASSERT_EQ(writeScreenshot(), 0);
+    std::string older = contents("scrshot.bmp");
+    drawLayout();
+    grFilledBox(0, 0, 99, 99, grAllocColor(255, 0, 0));
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        struct rlimit limit = {4096, 4096};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        _exit(writeScreenshot() == -1 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_EQ(contents("scrshot.bmp"), older);
+    EXPECT_EQ(system("test \"$(ls -A)\" = scrshot.bmp"), 0) << "a temporary file was left";
 }
 
 TEST_F(Screenshot, KeyWhileTypingTakesTheEditLine)
