@@ -1,6 +1,7 @@
 // Reading only regular files, and replacing files atomically and durably.
 #include "core/database/file_access.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -13,7 +14,10 @@
 
 constexpr int MAX_LINKS = 40;           // links followed before giving up, as the kernel does
 constexpr int NAME_ATTEMPTS = 100;      // fresh temporary names tried
-static const char TEMPORARY_PATTERN[] = ".twkXXXXXX";   // short: fits wherever the target does
+// Temporary names: ".twk", the writer's process number, '-' and six random
+// letters; at most 18 characters, so they fit wherever the target does.
+static const char TEMPORARY_PREFIX[] = ".twk";
+constexpr int TEMPORARY_NAME_SIZE = 32;
 
 int openRegularDescriptor(const char *path)
 {
@@ -87,8 +91,15 @@ static bool resolveLinks(const char *path, char *target, size_t size)
     return false;
 }
 
-// A fresh random name for the temporary file in folder.
-static void randomName(const char *folder, char *name, size_t size)
+// The temporary name's pattern for this process: the prefix, the process
+// number, '-' and six X's for the random letters.
+static void temporaryPattern(char pattern[TEMPORARY_NAME_SIZE])
+{
+    snprintf(pattern, TEMPORARY_NAME_SIZE, "%s%ld-XXXXXX", TEMPORARY_PREFIX, static_cast<long>(getpid()));
+}
+
+// A fresh random name for the temporary file in folder; false when too long.
+static bool randomName(const char *folder, char *name, size_t size)
 {
     static const char LETTERS[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
     static unsigned long counter = 0;
@@ -96,13 +107,36 @@ static void randomName(const char *folder, char *name, size_t size)
     clock_gettime(CLOCK_MONOTONIC, &now);
     unsigned long bits = static_cast<unsigned long>(now.tv_nsec) ^ (static_cast<unsigned long>(getpid()) << 20) ^
                          (++counter * 0x9E3779B97F4A7C15ul);
-    char pattern[sizeof TEMPORARY_PATTERN];
-    memcpy(pattern, TEMPORARY_PATTERN, sizeof pattern);
+    char pattern[TEMPORARY_NAME_SIZE];
+    temporaryPattern(pattern);
     for (char *x = strchr(pattern, 'X'); x && *x; x++) {
         *x = LETTERS[bits % (sizeof LETTERS - 1)];
         bits = bits / (sizeof LETTERS - 1) ^ (bits << 7);
     }
-    snprintf(name, size, "%s/%s", folder, pattern);
+    return snprintf(name, size, "%s/%s", folder, pattern) < static_cast<int>(size);
+}
+
+// A writer killed in the instant between naming its file and renaming it
+// leaves that file behind: the next writer in the folder removes the files
+// of writers no longer running.
+static void removeAbandonedFiles(const char *folder)
+{
+    DIR *entries = opendir(folder);
+    if (!entries)
+        return;
+    const size_t prefix = strlen(TEMPORARY_PREFIX);
+    while (struct dirent *entry = readdir(entries)) {
+        const char *name = entry->d_name;
+        if (strncmp(name, TEMPORARY_PREFIX, prefix) != 0)
+            continue;
+        char *end = nullptr;
+        long pid = strtol(name + prefix, &end, 10);
+        if (end == name + prefix || *end != '-' || strlen(end + 1) != 6 || pid <= 0 || pid == getpid())
+            continue;
+        if (kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+            unlinkat(dirfd(entries), name, 0);
+    }
+    closedir(entries);
 }
 
 static bool writeProtected(const struct stat &status, const char *path)
@@ -135,14 +169,17 @@ int beginWrite(FileWrite *write, const char *path)
     }
     char folder[WRITE_PATH_SIZE];
     if (!folderOf(write->target, folder, sizeof folder) ||
-        strlen(folder) + sizeof TEMPORARY_PATTERN + 1 >= sizeof write->temporary)
+        strlen(folder) + TEMPORARY_NAME_SIZE + 1 >= sizeof write->temporary)
         return -1;
+    removeAbandonedFiles(folder);
     // A file without a name first: a process killed while writing leaves nothing.
     write->fd = open(folder, O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
     if (write->fd >= 0) {
         write->anonymous = true;
     } else {
-        snprintf(write->temporary, sizeof write->temporary, "%s/%s", folder, TEMPORARY_PATTERN);
+        char pattern[TEMPORARY_NAME_SIZE];
+        temporaryPattern(pattern);
+        snprintf(write->temporary, sizeof write->temporary, "%s/%s", folder, pattern);
         write->fd = mkstemp(write->temporary);     // O_EXCL: never an existing file or a link
         if (write->fd < 0) {
             write->temporary[0] = '\0';
@@ -187,7 +224,8 @@ static bool nameAnonymousFile(FileWrite *write)
         return false;
     snprintf(self, sizeof self, "/proc/self/fd/%d", write->fd);
     for (int attempt = 0; attempt < NAME_ATTEMPTS; attempt++) {
-        randomName(folder, write->temporary, sizeof write->temporary);
+        if (!randomName(folder, write->temporary, sizeof write->temporary))
+            break;
         if (linkat(AT_FDCWD, self, AT_FDCWD, write->temporary, AT_SYMLINK_FOLLOW) == 0)
             return true;
         if (errno != EEXIST)

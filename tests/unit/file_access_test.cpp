@@ -35,7 +35,7 @@ void writeFile(const std::string &name, const std::string &bytes)
 std::string folderListing()
 {
     std::string names;
-    FILE *list = popen("ls -A", "r");
+    FILE *list = popen("LC_ALL=C ls -A", "r");
     char line[512];
     while (list && fgets(line, sizeof line, list))
         names += line;
@@ -106,6 +106,25 @@ TEST_F(FileAccess, WriteReplacesTheTargetAlone)
     longName += ".twk";
     EXPECT_EQ(writeWholeFile(longName.c_str(), "x", 1), 0);
     EXPECT_EQ(readFile(longName), "x");
+}
+
+// A writer killed between naming its temporary file and renaming it leaves
+// the file: the next write in the folder removes it when its writer is gone,
+// and never a file of a running writer or of anyone else.
+TEST_F(FileAccess, AbandonedTemporaryFilesAreRemoved)
+{
+    pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0)
+        _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    std::string abandoned = ".twk" + std::to_string(gone) + "-abcdef";
+    std::string running = ".twk" + std::to_string(getppid()) + "-abcdef";
+    writeFile(abandoned, "left");
+    writeFile(running, "in use");
+    writeFile(".twk-notes", "mine");
+    ASSERT_EQ(writeWholeFile("game.sv1", "new", 3), 0);
+    EXPECT_EQ(folderListing(), ".twk-notes\n" + running + "\ngame.sv1\n");
 }
 
 // A target that is a link is written through it: the file it points at
