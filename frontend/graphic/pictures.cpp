@@ -8,6 +8,7 @@
 
 #include <zlib.h>
 
+#include "core/database/file_access.h"
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
 #include "frontend/graphic/graphic_screen.h"
@@ -25,7 +26,8 @@ constexpr int PALETTE_SIZE = 256;
 constexpr uint8_t PNG_SIGNATURE[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
 enum ChunkResult { CHUNK_NEXT, CHUNK_END, CHUNK_ERROR };
-enum InflateState { INFLATE_NOT_STARTED, INFLATE_RUNNING, INFLATE_STOPPED };
+// INFLATE_COMPLETE: every row is decoded, and nothing more of the file is read.
+enum InflateState { INFLATE_NOT_STARTED, INFLATE_RUNNING, INFLATE_STOPPED, INFLATE_COMPLETE };
 constexpr uint32_t LARGEST_SKIP = 1u << 30;   // one seek of a chunk's data at most
 
 // The colours of palette indices and grey levels; kept from one picture to the next.
@@ -154,7 +156,8 @@ static void processRow()
 }
 
 // Inflates one block of image data into rows; stops inflation for good at an
-// error or at the end of the stream.
+// error, at the end of the stream, or as soon as the last row is complete, so
+// that no more is inflated than the picture's rows hold.
 static void inflateBlock(uint8_t *block, uint32_t size)
 {
     z_stream &z = decoder.stream;
@@ -176,6 +179,10 @@ static void inflateBlock(uint8_t *block, uint32_t size)
         int result = inflate(&z, Z_SYNC_FLUSH);
         if (z.avail_out == 0) {
             processRow();
+            if (decoder.rowCount == PICTURE_HEIGHT) {
+                decoder.inflateState = INFLATE_COMPLETE;
+                return;
+            }
             z.next_out = decoder.row;
             z.avail_out = uInt(decoder.rowBytes + 1);
         }
@@ -187,7 +194,8 @@ static void inflateBlock(uint8_t *block, uint32_t size)
     }
 }
 
-// An image-data chunk of length bytes: read in blocks, unscrambled, inflated. False at the file's end.
+// An image-data chunk of length bytes: read in blocks, unscrambled, inflated;
+// the reading stops once the last row is complete. False at the file's end.
 static bool readImageData(uint32_t length)
 {
     if (decoder.inflateState == INFLATE_NOT_STARTED) {
@@ -195,7 +203,7 @@ static bool readImageData(uint32_t length)
         decoder.rowBytes = (bits + 7) / 8 * (decoder.header.colourType == 2 ? 3 : 1);
     }
     uint32_t position = 0;  // of the chunk's data, for the key
-    while (position < length) {
+    while (position < length && decoder.inflateState != INFLATE_COMPLETE) {
         uint32_t wanted = length - position < uint32_t(INPUT_BUFFER_SIZE) ? length - position
                                                                           : uint32_t(INPUT_BUFFER_SIZE);
         uint32_t got = uint32_t(fread(decoder.input, 1, wanted, decoder.file));
@@ -247,6 +255,7 @@ static ChunkResult readChunk()
         skipBytes(length % 3);
     } else if (chunkTypeIs(type, "IDAT") && decoder.headerAccepted) {
         complete = readImageData(length);
+        if (decoder.inflateState == INFLATE_COMPLETE) return CHUNK_END;  // the rest of the file is not needed
     } else {
         skipBytes(length);
     }
@@ -298,7 +307,7 @@ int loadPicture(const char *path)
     memset(decoder.previousRow, 0, sizeof decoder.previousRow);
     decoder.rowCount = 0;
     decoder.inflateState = INFLATE_NOT_STARTED;
-    decoder.file = fopen(path, "rb");
+    decoder.file = openRegularFile(path);  // a FIFO, folder or device is not opened
     if (!decoder.file) return releasePicture(canvas, -1);
 
     uint8_t signature[8];

@@ -15,5 +15,6 @@ extern const char *lastPictureName;
 int showPicture(const char *name);
 
 // Reads and draws one picture file; 0, or -1 / -2 / -3 for the failures
-// before the picture header was accepted.
+// before the picture header was accepted (-1: not a regular file, or it cannot
+// be opened). Reading ends once the picture's last row is decoded.
 int loadPicture(const char *path);

@@ -258,6 +258,29 @@ def hand_made_files(out):
             f.write(content)
 
 
+def bomb_files(out):
+    """Image data that inflates to 4 GiB: a picture's 256 rows, then zeros without end.
+    The zeros are one self-contained stretch of deflate blocks, repeated: each holds 1 MiB
+    and starts after a full flush, so a few megabytes of file stand for gigabytes."""
+    rows = samples(3, 8, 61)
+    packer = zlib.compressobj(9)
+    stream = packer.compress(b"".join(b"\0" + pack_row(row, 8) for row in rows)) + packer.flush(zlib.Z_FULL_FLUSH)
+    zeros = packer.compress(bytes(1 << 20)) + packer.flush(zlib.Z_FULL_FLUSH)
+    stream += zeros * 4096
+    start = SIGNATURE + ihdr(depth=8, colour=3) + chunk(b"PLTE", palette(256, 61))
+    files = {
+        "bomb_twin": png(3, 8, seed=61, rows=rows, filters=(0,)),
+        # Many chunks, then the end.
+        "bomb_chunks": start + b"".join(chunk(b"IDAT", piece) for piece in split(stream, (8192,)))
+                       + chunk(b"IEND", b""),
+        # One chunk that announces 2 GiB, of which the file holds the stream only.
+        "bomb_long_chunk": start + struct.pack(">I", 0x7FFFFFFF) + b"IDAT" + stream,
+    }
+    for name, content in files.items():
+        with open(os.path.join(out, name + ".png"), "wb") as f:
+            f.write(content)
+
+
 def scrambled_files(out, picscramble):
     """Scrambled with the project's tool; a copy with its marker's data changed; and a round trip."""
     plain = os.path.join(out, "noise_chunks.png")
@@ -280,6 +303,7 @@ def main():
     os.makedirs(out, exist_ok=True)
     real_encoder_files(out, imagemagick())
     hand_made_files(out)
+    bomb_files(out)
     scrambled_files(out, picscramble)
 
 

@@ -1,5 +1,9 @@
 // Picture decoding against libpng: every accepted kind, the refusals, damaged files and scrambling.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -116,6 +120,40 @@ bool emptyFramedWindow()
             if (grScreenPixel(x, y) != (edge ? textColour : backgroundColour)) return false;
         }
     return true;
+}
+
+// A load that has not returned within WATCHDOG_SECONDS ends the test program, so
+// that a blocked open or a runaway inflation fails instead of hanging.
+constexpr unsigned WATCHDOG_SECONDS = 20;
+
+void loadTookTooLong(int)
+{
+    static const char message[] = "picture_loading_test: a picture load did not return within 20 seconds\n";
+    ssize_t ignored = write(STDERR_FILENO, message, sizeof message - 1);
+    (void)ignored;
+    _exit(1);
+}
+
+void armWatchdog()
+{
+    signal(SIGALRM, loadTookTooLong);
+    alarm(WATCHDOG_SECONDS);
+}
+
+void disarmWatchdog()
+{
+    alarm(0);
+}
+
+// Bytes this process has read through read calls so far (rchar of /proc/self/io); -1 when unknown.
+long long bytesReadSoFar()
+{
+    FILE *file = fopen("/proc/self/io", "r");
+    if (!file) return -1;
+    long long count = -1;
+    if (fscanf(file, "rchar: %lld", &count) != 1) count = -1;
+    fclose(file);
+    return count;
 }
 
 class PictureLoading : public testing::Test {
@@ -237,6 +275,56 @@ TEST_F(PictureLoading, RefusedFilesLeaveTheWindowEmpty)
         ASSERT_EQ(loadPicture(fixture("rgb8").c_str()), 0);  // a picture in the window first
         EXPECT_EQ(showPicture(path.c_str()), -1);
         EXPECT_TRUE(emptyFramedWindow());
+    }
+}
+
+TEST_F(PictureLoading, FilesThatAreNotRegularCannotBeOpened)
+{
+    // A FIFO without a writer would block an ordinary open; a folder and a device
+    // would be read as a damaged picture.
+    std::string folder = testing::TempDir() + "picture_fifo_XXXXXX";
+    ASSERT_NE(mkdtemp(folder.data()), nullptr);
+    std::string fifo = folder + "/picture.png";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string paths[] = {fifo, folder, "/dev/zero"};
+    for (const std::string &path : paths) {
+        SCOPED_TRACE(path);
+        armWatchdog();
+        EXPECT_EQ(loadPicture(path.c_str()), -1);
+        EXPECT_EQ(loadPicture(fixture("rgb8").c_str()), 0);  // a picture in the window first
+        EXPECT_EQ(showPicture(path.c_str()), -1);
+        disarmWatchdog();
+        EXPECT_TRUE(emptyFramedWindow());
+    }
+    unlink(fifo.c_str());
+    rmdir(folder.c_str());
+}
+
+TEST_F(PictureLoading, InflationStopsAtTheLastRow)
+{
+    // Each file holds 4 MiB of image data inflating to 4 GiB, of which the picture
+    // needs the first 256 rows (98,560 bytes). Reading stops there: fewer bytes
+    // are read than a true-colour picture stored without compression would take.
+    constexpr long long LARGEST_PICTURE_DATA = PICTURE_HEIGHT * (1 + 3 * PICTURE_WIDTH);
+    std::vector<uint32_t> expected = decodeWithLibpng(fixture("bomb_twin"));
+    ASSERT_EQ(expected.size(), size_t(PICTURE_WIDTH * PICTURE_HEIGHT)) << "libpng refused bomb_twin";
+    for (const char *name : {"bomb_chunks", "bomb_long_chunk"}) {
+        SCOPED_TRACE(name);
+        std::string path = fixture(name);
+        struct stat status;
+        ASSERT_EQ(stat(path.c_str(), &status), 0);
+        ASSERT_GT(status.st_size, 4'000'000);
+        drawLayout();
+        long long before = bytesReadSoFar();
+        ASSERT_GE(before, 0) << "no read count in /proc/self/io";
+        armWatchdog();
+        EXPECT_EQ(loadPicture(path.c_str()), 0);
+        disarmWatchdog();
+        EXPECT_LT(bytesReadSoFar() - before, LARGEST_PICTURE_DATA);
+        int x = 0;
+        int y = firstWrongRow(expected, PICTURE_HEIGHT, &x);
+        EXPECT_EQ(y, -1) << "first wrong pixel at (" << x << "," << y << ")";
+        EXPECT_TRUE(frameEdgesStand());
     }
 }
 
