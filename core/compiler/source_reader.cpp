@@ -12,6 +12,7 @@
 #include "core/database/file_access.h"
 #include "core/database/name_index.h"
 #include "core/database/text_compare.h"
+#include "core/driver/terminal_text.h"
 
 // Section codes, one per parser.
 enum Section : char {
@@ -88,8 +89,12 @@ int error(const char *line, int code, int lineNumber, const char *fileName)
         printf("Error %d ", -code);
     else
         printf("Warning %d ", code);
-    printf("at line %d in file %s:\n", lineNumber, fileName);
-    fputs(line, stdout);
+    // The file name and the line come from the source: written so that no
+    // byte of them can act as a terminal control.
+    printf("at line %d in file ", lineNumber);
+    writeTerminalText(stdout, fileName);
+    fputs(":\n", stdout);
+    writeTerminalText(stdout, line);
     fputc('\n', stdout);
     return 0;
 }

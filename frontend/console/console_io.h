@@ -4,9 +4,8 @@
 
 #include <cstddef>
 
-// Writes bytes to standard output: as they are, or each byte from 0x80 up as
-// the UTF-8 form of that Latin-1 character when the locale's character set is
-// UTF-8 (decided once, on first use).
+// Writes bytes to standard output with writeTerminalBytes, in UTF-8 when the
+// locale's character set is UTF-8: no byte reaches the terminal as a control.
 void consoleOutput(const char *bytes, size_t length);
 void consoleOutputText(const char *text);
 

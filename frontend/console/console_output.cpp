@@ -1,12 +1,10 @@
 // Console output: the byte writer for Latin-1 or UTF-8 terminals and
 // writeText with its 79-column word wrap and backslash line breaks.
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <langinfo.h>
 
-#include "core/database/text_compare.h"
+#include "core/driver/terminal_text.h"
 #include "core/interpreter/listings.h"
 #include "frontend/console/console_io.h"
 #include "frontend/frontend.h"
@@ -15,35 +13,13 @@ constexpr size_t LINE_WIDTH = 79;        // longest output line and longest word
 constexpr size_t JOIN_LIMIT = 78;        // line length + word length may not pass it
 constexpr size_t WORD_COPY_SIZE = 1024;  // words up to this size are copied on the stack
 
-static int utf8Output = -1;              // -1 not decided yet, then 0 or 1
 static bool lineOpen = false;            // the last byte written was not a line end
-
-static bool localeIsUtf8()
-{
-    setlocale(LC_CTYPE, "");
-    const char *codeset = nl_langinfo(CODESET);
-    return codeset && (equalsIgnoreCase(codeset, "UTF-8") || equalsIgnoreCase(codeset, "UTF8"));
-}
 
 void consoleOutput(const char *bytes, size_t length)
 {
     if (length == 0)
         return;
-    if (utf8Output < 0)
-        utf8Output = localeIsUtf8() ? 1 : 0;
-    if (!utf8Output) {
-        fwrite(bytes, 1, length, stdout);
-    } else {
-        for (size_t i = 0; i < length; i++) {
-            unsigned char byte = static_cast<unsigned char>(bytes[i]);
-            if (byte < 0x80) {
-                putchar(byte);
-            } else {
-                putchar(0xC0 | (byte >> 6));
-                putchar(0x80 | (byte & 0x3F));
-            }
-        }
-    }
+    writeTerminalBytes(stdout, bytes, length, terminalIsUtf8());
     lineOpen = bytes[length - 1] != '\n';
 }
 

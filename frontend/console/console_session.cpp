@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "core/database/game_database.h"
+#include "core/driver/terminal_text.h"
 #include "core/interpreter/debug_commands.h"
 #include "core/interpreter/listings.h"
 #include "core/interpreter/parser.h"
@@ -40,7 +41,11 @@ static void playGame()
 int runSession()
 {
     for (;;) {
-        convertToLatin1();
+        // Words typed on a terminal that is not UTF-8 hold the ten accented
+        // letters as Latin-1 bytes: the game's words and texts are converted
+        // to match. UTF-8 output is written from the code page 437 bytes.
+        if (!terminalIsUtf8())
+            convertToLatin1();
         startGame();
         showLocation(playerLocation, 1);
         playGame();

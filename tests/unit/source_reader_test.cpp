@@ -162,7 +162,7 @@ TEST_F(SourceReader, ScrambledSourceIsReadAfterRot13)
     // The marker line is not counted; a marker on a later line is an ordinary
     // (descrambled) line.
     EXPECT_EQ(output, "Warning 1 at line 4 in file game.adv:\nbad line\n"
-                      "Warning 1 at line 5 in file game.adv:\n" "\x15" "pelcg" "\x15" "\n");
+                      "Warning 1 at line 5 in file game.adv:\n" "\xA7" "pelcg" "\xA7" "\n");
     ASSERT_EQ(verbCount, 1);
     EXPECT_EQ(std::string(verbs[0].word, 5), "north");
 }
@@ -171,7 +171,7 @@ TEST_F(SourceReader, MarkerAfterTheFirstCountedLineIsOrdinary)
 {
     std::string output;
     EXPECT_EQ(read("game.adv", "\n\x15" "crypt" "\x15" "\n[Verbs]\n#1,abc\n", &output), 1);
-    EXPECT_EQ(output, "Warning 1 at line 2 in file game.adv:\n" "\x15" "crypt" "\x15" "\n");
+    EXPECT_EQ(output, "Warning 1 at line 2 in file game.adv:\n" "\xA7" "crypt" "\xA7" "\n");
     EXPECT_EQ(std::string(verbs[0].word, 3), "abc");
 }
 

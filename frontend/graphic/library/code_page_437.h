@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-extern const uint16_t CODE_PAGE_437[256];
+#include "core/driver/code_page_437.h"
 
 // The byte 32..255 that stands for a typed code point, or -1 when there is none.
 int codePage437FromUnicode(uint32_t codePoint);
