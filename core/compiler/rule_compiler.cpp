@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 #include <string>
 
+#include "core/compiler/checker.h"
 #include "core/compiler/source_reader.h"
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
@@ -51,35 +54,96 @@ static const LeadingWord LEADING_WORDS[] = {
 };
 static_assert(std::size(LEADING_WORDS) == 6);
 
+// What an operand names, for the checker.
+enum OperandKind : char {
+    OPERAND_NONE,           // not read
+    OPERAND_NUMBER,         // any number
+    OPERAND_OBJECT,
+    OPERAND_LOCATION,       // a declared location
+    OPERAND_PLACE,          // an object's place: a location, 0 nowhere, -1 carried, -2 worn
+    OPERAND_HERE_OR_LOCATION,   // 0: the player's location
+    OPERAND_LOCATION_OR_NONE,   // 0: no exit
+    OPERAND_MESSAGE,
+    OPERAND_SYSTEM_MESSAGE,
+    OPERAND_SHOW,
+    OPERAND_VERB,
+    OPERAND_NOUN,
+    OPERAND_NOUN_OR_VARIABLE,
+    OPERAND_VARIABLE,
+    OPERAND_DIRECTION,
+};
+
 struct Keyword {
     const char *word;
     char opcode;
     int16_t secondOperand;  // stored when the keyword is read
+    int8_t needed;          // operand words it needs to mean anything
+    OperandKind first, second;
 };
 
 // Condition keywords in the order they are tried.
 static const Keyword CONDITION_KEYWORDS[] = {
-    {"begin", 'b', 0}, {"verb", 'v', 0}, {"noun", 'n', 0}, {"noun2", '2', 0},
-    {"noun3", '3', 0}, {"anynoun", 'y', 0}, {"move", 'm', 0}, {"at", 'a', 0},
-    {"exist", 'e', 0}, {"isin", 'i', 0}, {"carried", 'c', 0}, {"worn", 'w', 0},
-    {"owned", 'o', 0}, {"here", 'h', 0}, {"present", 'p', 0}, {"dark", 'd', 0},
-    {"eq", '=', 0}, {"gt", '>', 0}, {"lt", '<', 0}, {"free", 'f', 0},
-    {"random", 'r', 0}, {"continued", '+', 0},
+    {"begin", 'b', 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"verb", 'v', 0, 1, OPERAND_VERB, OPERAND_NONE},
+    {"noun", 'n', 0, 1, OPERAND_NOUN, OPERAND_NONE},
+    {"noun2", '2', 0, 1, OPERAND_NOUN_OR_VARIABLE, OPERAND_NONE},
+    {"noun3", '3', 0, 1, OPERAND_NOUN, OPERAND_NONE},
+    {"anynoun", 'y', 0, 1, OPERAND_NOUN, OPERAND_NONE},
+    {"move", 'm', 0, 0, OPERAND_NUMBER, OPERAND_NONE},
+    {"at", 'a', 0, 1, OPERAND_LOCATION, OPERAND_NONE},
+    {"exist", 'e', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"isin", 'i', 0, 2, OPERAND_OBJECT, OPERAND_PLACE},
+    {"carried", 'c', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"worn", 'w', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"owned", 'o', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"here", 'h', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"present", 'p', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"dark", 'd', 0, 0, OPERAND_NUMBER, OPERAND_NONE},
+    {"eq", '=', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"gt", '>', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"lt", '<', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"free", 'f', 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"random", 'r', 0, 2, OPERAND_NUMBER, OPERAND_NUMBER},
+    {"continued", '+', 0, 0, OPERAND_NUMBER, OPERAND_NONE},
 };
 static_assert(std::size(CONDITION_KEYWORDS) == 22);
 
 // Action keywords in the order they are tried. "set" defaults its value to 1;
 // "reset" is a set to 0.
 static const Keyword ACTION_KEYWORDS[] = {
-    {"create", 'c', 0}, {"destroy", 'd', 0}, {"get", 'g', 0}, {"wear", 'w', 0},
-    {"put", 'p', 0}, {"moveall", 'v', 0}, {"swap", 's', 0}, {"go", 'l', 0},
-    {"at", 'a', 0}, {"exit", 'e', 0}, {"subst", 't', 0}, {"light", 'i', 0},
-    {"message", 'm', 0}, {"sysmsg", 'y', 0}, {"show", 'b', 0}, {"pause", 'u', 0},
-    {"quit", 'q', 0}, {"set", '=', 1}, {"reset", '=', 0}, {"add", '+', 0},
-    {"sub", '-', 0}, {"mchoiche", '9', 0}, {"bchoiche", '2', 0}, {"redesc", 'r', 0},
-    {"cls", '_', 0}, {"halt", 'h', 0}, {"continue", 'o', 0}, {"break", '}', 0},
+    {"create", 'c', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"destroy", 'd', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"get", 'g', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"wear", 'w', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"put", 'p', 0, 2, OPERAND_OBJECT, OPERAND_PLACE},
+    {"moveall", 'v', 0, 2, OPERAND_HERE_OR_LOCATION, OPERAND_PLACE},
+    {"swap", 's', 0, 2, OPERAND_OBJECT, OPERAND_OBJECT},
+    {"go", 'l', 0, 1, OPERAND_LOCATION, OPERAND_NONE},
+    {"at", 'a', 0, 1, OPERAND_LOCATION, OPERAND_NONE},
+    {"exit", 'e', 0, 2, OPERAND_DIRECTION, OPERAND_LOCATION_OR_NONE},
+    {"subst", 't', 0, 2, OPERAND_HERE_OR_LOCATION, OPERAND_LOCATION_OR_NONE},
+    {"light", 'i', 0, 1, OPERAND_NUMBER, OPERAND_NUMBER},
+    {"message", 'm', 0, 1, OPERAND_MESSAGE, OPERAND_NONE},
+    {"sysmsg", 'y', 0, 1, OPERAND_SYSTEM_MESSAGE, OPERAND_NONE},
+    {"show", 'b', 0, 1, OPERAND_SHOW, OPERAND_NONE},
+    {"pause", 'u', 0, 0, OPERAND_NUMBER, OPERAND_NONE},
+    {"quit", 'q', 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"set", '=', 1, 1, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"reset", '=', 0, 1, OPERAND_VARIABLE, OPERAND_NONE},
+    {"add", '+', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"sub", '-', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"mchoiche", '9', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"bchoiche", '2', 0, 1, OPERAND_VARIABLE, OPERAND_NONE},
+    {"redesc", 'r', 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"cls", '_', 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"halt", 'h', 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"continue", 'o', 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"break", '}', 0, 0, OPERAND_NONE, OPERAND_NONE},
 };
 static_assert(std::size(ACTION_KEYWORDS) == 28);
+
+// The lone variable name of a condition: greater than 0.
+static const Keyword LONE_VARIABLE = {"", '>', 0, 0, OPERAND_VARIABLE, OPERAND_NONE};
 
 static bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
@@ -98,6 +162,69 @@ static const Keyword *findKeyword(const char *word, bool conditions)
     return nullptr;
 }
 
+// ---------------------------------------------------------------------------
+// What the checker keeps while rules are compiled: the place of every record,
+// and the words to look at again once the whole source is read.
+
+struct RulePlaces {
+    SourcePlace *places;
+    int capacity;
+};
+static RulePlaces eventPlaces = {}, actionPlaces = {};
+
+static void keepRecordPlace(RuleTable table, int index)
+{
+    RulePlaces &kept = table == EVENT_TABLE ? eventPlaces : actionPlaces;
+    if (index >= kept.capacity) {
+        int capacity = kept.capacity ? kept.capacity * 2 : 256;
+        while (capacity <= index)
+            capacity *= 2;
+        SourcePlace *grown = static_cast<SourcePlace *>(realloc(kept.places, capacity * sizeof(SourcePlace)));
+        if (!grown)
+            return;
+        memset(grown + kept.capacity, 0, (capacity - kept.capacity) * sizeof(SourcePlace));
+        kept.places = grown;
+        kept.capacity = capacity;
+    }
+    kept.places[index] = currentPlace();
+}
+
+static SourcePlace recordPlace(RuleTable table, int index)
+{
+    const RulePlaces &kept = table == EVENT_TABLE ? eventPlaces : actionPlaces;
+    return index < kept.capacity ? kept.places[index] : SourcePlace{0, -1, 0};
+}
+
+// A word the rule compiler could not use, looked at again at the end: it may
+// name a word or variable declared only after the rule.
+struct LaterWord {
+    SourcePlace place;
+    char word[WORD_SIZE * 4 + 1];
+    OperandKind expected;       // what the keyword before it takes, or OPERAND_NONE
+    const char *keyword;        // that keyword, or nullptr
+    bool conditions;
+};
+static LaterWord *laterWords = nullptr;
+static int laterWordCount = 0, laterWordCapacity = 0;
+
+static void keepLaterWord(const char *word, OperandKind expected, const char *keyword, bool conditions)
+{
+    if (laterWordCount == laterWordCapacity) {
+        int capacity = laterWordCapacity ? laterWordCapacity * 2 : 64;
+        LaterWord *grown = static_cast<LaterWord *>(realloc(laterWords, capacity * sizeof(LaterWord)));
+        if (!grown)
+            return;
+        laterWords = grown;
+        laterWordCapacity = capacity;
+    }
+    LaterWord &later = laterWords[laterWordCount++];
+    later.place = currentPlace();
+    snprintf(later.word, sizeof later.word, "%.*s", static_cast<int>(sizeof later.word - 1), word);
+    later.expected = expected;
+    later.keyword = keyword;
+    later.conditions = conditions;
+}
+
 static RuleRecord *newRecord(RuleTable table, char kind)
 {
     RuleRecord **rows = table == EVENT_TABLE ? &events : &actions;
@@ -107,6 +234,8 @@ static RuleRecord *newRecord(RuleTable table, char kind)
     RuleRecord *record = appendRule(rows, count);
     record->kind = kind;
     memset(record->opcodes, ' ', sizeof record->opcodes);
+    if (checkMode)
+        keepRecordPlace(table, *count - 1);
     return record;
 }
 
@@ -124,6 +253,142 @@ static int operandValue(const char *word, int position, char state, bool conditi
     return value;
 }
 
+// A word that reads as a number: an optional sign, then a digit.
+static bool isNumberWord(const char *word)
+{
+    if (*word == '+' || *word == '-')
+        word++;
+    return *word >= '0' && *word <= '9';
+}
+
+static const char *operandName(OperandKind kind)
+{
+    switch (kind) {
+    case OPERAND_OBJECT: return "an object number";
+    case OPERAND_LOCATION: return "a location number";
+    case OPERAND_PLACE: return "a location number (0 nowhere, -1 carried, -2 worn)";
+    case OPERAND_HERE_OR_LOCATION: return "a location number (0 here)";
+    case OPERAND_LOCATION_OR_NONE: return "a location number (0 none)";
+    case OPERAND_MESSAGE: return "a message number";
+    case OPERAND_SYSTEM_MESSAGE: return "a system message number";
+    case OPERAND_SHOW: return "a show number";
+    case OPERAND_VERB: return "a verb";
+    case OPERAND_NOUN:
+    case OPERAND_NOUN_OR_VARIABLE: return "a noun";
+    case OPERAND_VARIABLE: return "a variable";
+    case OPERAND_DIRECTION: return "a direction number (1 to 10)";
+    default: return "a number";
+    }
+}
+
+// The checker's view of one line being compiled.
+struct LineCheck {
+    const Keyword *keyword;     // of the slot being filled, nullptr before the first
+    int operandWords;           // operand words given to it
+    bool reported;              // a finding was made about its operands
+    bool dropRest;              // the rest of the line is lost (after 'then' on a condition line)
+    bool full;                  // the 17th keyword was reported
+    bool afterUnknown;          // an unknown word came since the keyword: its numbers go with it
+    bool firstWord;             // the word being looked at is the line's first
+};
+
+// A keyword ends (the next one starts or the line ends): it should have had
+// its operands.
+static void endKeyword(LineCheck &line)
+{
+    if (line.keyword && !line.reported && line.operandWords < line.keyword->needed && line.keyword->word[0]) {
+        if (line.keyword->needed == 2 && line.operandWords == 1)
+            addLineFinding(SEVERITY_ERROR, "'%s' needs a second operand, %s", line.keyword->word,
+                           operandName(line.keyword->second));
+        else if (line.keyword->needed == 2)
+            addLineFinding(SEVERITY_ERROR, "'%s' needs two operands, %s and %s", line.keyword->word,
+                           operandName(line.keyword->first), operandName(line.keyword->second));
+        else
+            addLineFinding(SEVERITY_ERROR, "'%s' needs %s", line.keyword->word, operandName(line.keyword->first));
+    }
+    line.keyword = nullptr;
+}
+
+// A word the compiler took as an operand: one the keyword never reads is
+// worth a finding.
+static void checkOperandWord(LineCheck &line, const char *word, int position)
+{
+    const Keyword *keyword = line.keyword;
+    OperandKind kind = position == 1 ? keyword->first : keyword->second;
+    if (kind != OPERAND_NONE || !keyword->word[0]) {
+        line.operandWords++;
+        return;
+    }
+    addLineFinding(SEVERITY_ERROR, "'%s' is not used: '%s' takes %s", word, keyword->word,
+                   keyword->first == OPERAND_NONE ? "no operand" : "one operand");
+    line.reported = true;
+}
+
+// A word the compiler drops: says why, now or once the source is read.
+static void checkDroppedWord(LineCheck &line, const char *word, int wordsSinceKeyword, bool conditions)
+{
+    if (line.dropRest || line.full)
+        return;
+    const Keyword *keyword = line.keyword;
+    bool operandPlace = keyword && wordsSinceKeyword <= 2 && keyword->word[0];
+    OperandKind expected = !operandPlace ? OPERAND_NONE : wordsSinceKeyword == 1 ? keyword->first : keyword->second;
+    if (isNumberWord(word)) {
+        if (operandPlace && expected != OPERAND_NONE && !line.afterUnknown) {
+            line.operandWords++;
+            return;
+        }
+        if (line.afterUnknown)
+            return;     // the operand of a misspelt keyword: one finding is enough
+        if (keyword && keyword->word[0])
+            addLineFinding(SEVERITY_ERROR, "the number %s is dropped: '%s' takes %s", word, keyword->word,
+                           keyword->needed == 0 ? "no operand" : keyword->needed == 1 ? "one operand" : "two operands");
+        else
+            addLineFinding(SEVERITY_ERROR, "the number %s is dropped: it follows no keyword", word);
+        return;
+    }
+    if (equalsIgnoreCase(word, "then") || equalsIgnoreCase(word, "do")) {
+        addLineFinding(SEVERITY_ERROR, conditions ? "'%s' on a condition line: the actions after it are dropped; "
+                                                    "write them on a line of their own after this one"
+                                                  : "'%s' in the middle of a line is dropped: it only starts a line",
+                       word);
+        line.dropRest = conditions;
+        return;
+    }
+    for (const char *leading : {"if", "or", "and", "while"})
+        if (equalsIgnoreCase(word, leading) && line.firstWord) {
+            addLineFinding(SEVERITY_ERROR, "'%s' with nothing after it: the line tests nothing", word);
+            return;
+        } else if (equalsIgnoreCase(word, leading)) {
+            addLineFinding(SEVERITY_ERROR, "'%s' in the middle of a line is dropped: it only starts a line of its own",
+                           word);
+            return;
+        }
+    if (const Keyword *other = findKeyword(word, !conditions)) {
+        if (conditions)
+            addLineFinding(SEVERITY_ERROR, "'%s' is an action: a condition line holds only conditions, so it is "
+                           "dropped; write it on a 'then' line", other->word);
+        else
+            addLineFinding(SEVERITY_ERROR, "'%s' is a condition: an action line holds only actions, so it is "
+                           "dropped; write it on an 'if' line", other->word);
+        line.afterUnknown = true;   // its operands are dropped with it
+        return;
+    }
+    if (operandPlace && expected != OPERAND_NONE && expected != OPERAND_VERB && expected != OPERAND_NOUN &&
+        expected != OPERAND_NOUN_OR_VARIABLE && expected != OPERAND_VARIABLE) {
+        addLineFinding(SEVERITY_ERROR, "'%s' takes %s, not a word: '%s' is dropped", keyword->word,
+                       operandName(expected), word);
+        line.reported = true;
+        return;
+    }
+    // Unknown now: a word or variable declared later, or a misspelling.
+    keepLaterWord(word, operandPlace && wordsSinceKeyword == 1 ? expected : OPERAND_NONE,
+                  operandPlace ? keyword->word : nullptr, conditions);
+    if (operandPlace && wordsSinceKeyword == 1)
+        line.reported = true;
+    else
+        line.afterUnknown = true;
+}
+
 // Splits text into words at blanks and fills the record's slots.
 static void compileWords(RuleRecord *record, const char *text)
 {
@@ -134,6 +399,8 @@ static void compileWords(RuleRecord *record, const char *text)
     int wordsSinceKeyword = 0;
     int sign = 1;
     char word[LINE_BUFFER_SIZE];
+    LineCheck check = {};
+    int wordsOnLine = 0;        // words other than "not" so far
 
     const char *cursor = text;
     while (*cursor) {
@@ -152,6 +419,7 @@ static void compileWords(RuleRecord *record, const char *text)
             continue;
         }
         wordsSinceKeyword++;
+        check.firstWord = wordsOnLine++ == 0;
         int value = 0;
         if (keywordSlot >= 0 && wordsSinceKeyword <= 2) {
             value = operandValue(word, wordsSinceKeyword, state, conditions);
@@ -161,9 +429,23 @@ static void compileWords(RuleRecord *record, const char *text)
                 *operand = static_cast<int16_t>(value);
             else if (state == '=' && wordsSinceKeyword == 2 && word[0] == '0')
                 *operand = 0;
+            if (checkMode && value != 0 && check.keyword)
+                checkOperandWord(check, word, wordsSinceKeyword);
         }
         if (value == 0) {
             if (const Keyword *keyword = findKeyword(word, conditions)) {
+                if (checkMode && !check.dropRest) {
+                    endKeyword(check);
+                    if (slotsUsed >= RULE_SLOTS && !check.full) {
+                        addLineFinding(SEVERITY_ERROR, "more than 16 %s on one line: '%s' and all after it are "
+                                       "dropped", conditions ? "conditions" : "actions", keyword->word);
+                        check.full = true;
+                    } else if (sign < 0 && !conditions) {
+                        addLineFinding(SEVERITY_WARNING, "'not' before the action '%s' makes it do nothing",
+                                       keyword->word);
+                    }
+                    check = {slotsUsed < RULE_SLOTS ? keyword : nullptr, 0, false, false, check.full, false, false};
+                }
                 keywordSlot = slotsUsed < RULE_SLOTS ? slotsUsed++ : -1;
                 if (keywordSlot >= 0) {
                     record->opcodes[keywordSlot] = static_cast<signed char>(keyword->opcode * sign);
@@ -174,16 +456,24 @@ static void compileWords(RuleRecord *record, const char *text)
                 wordsSinceKeyword = 0;
             } else if (int variable = findVariable(word); variable > 0 && slotsUsed < RULE_SLOTS) {
                 // A lone variable name tests that the variable is above 0.
+                if (checkMode) {
+                    endKeyword(check);
+                    check = {&LONE_VARIABLE, 0, false, check.dropRest, check.full, false, false};
+                }
                 keywordSlot = slotsUsed++;
                 record->opcodes[keywordSlot] = static_cast<signed char>('>' * sign);
                 record->firstOperands[keywordSlot] = static_cast<int16_t>(variable);
                 record->secondOperands[keywordSlot] = 0;
                 state = '>';
                 wordsSinceKeyword = 2;
+            } else if (checkMode) {
+                checkDroppedWord(check, word, wordsSinceKeyword, conditions);
             }
         }
         sign = 1;
     }
+    if (checkMode && !check.dropRest)
+        endKeyword(check);
 }
 
 int compileRuleLine(char *line, RuleTable table)
@@ -221,4 +511,291 @@ int compileRuleLine(char *line, RuleTable table)
         return -1;
     compileWords(record, text);
     return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Checks of the whole rule tables
+
+// The keyword of a used slot, by its opcode (negation aside); nullptr when
+// no keyword has it.
+static const Keyword *keywordOf(int opcode, bool conditions)
+{
+    opcode = opcode < 0 ? -opcode : opcode;
+    if (opcode == '>' && !conditions)
+        return &LONE_VARIABLE;
+    const Keyword *table = conditions ? CONDITION_KEYWORDS : ACTION_KEYWORDS;
+    size_t count = conditions ? std::size(CONDITION_KEYWORDS) : std::size(ACTION_KEYWORDS);
+    for (size_t i = 0; i < count; i++)
+        if (table[i].opcode == opcode)
+            return &table[i];
+    return nullptr;
+}
+
+static bool locationDeclared(int location)
+{
+    return location >= 0 && location <= lastLocation && locations[location].name != 0;
+}
+
+static bool wordNumberDeclared(const WordRecord *words, int count, int number)
+{
+    for (int i = 0; i < count; i++)
+        if (words[i].number == number)
+            return true;
+    return false;
+}
+
+// Whether an operand value names something the game declares; what to call
+// it when not.
+static bool operandDeclared(OperandKind kind, int value, const char **what)
+{
+    switch (kind) {
+    case OPERAND_OBJECT:
+        *what = "object";
+        return value >= 1 && value <= lastObject && objects[value].name;
+    case OPERAND_LOCATION:
+        *what = "location";
+        return locationDeclared(value);
+    case OPERAND_PLACE:
+        *what = "location";
+        return value == 0 || value == CARRIED || value == WORN || locationDeclared(value);
+    case OPERAND_HERE_OR_LOCATION:
+    case OPERAND_LOCATION_OR_NONE:
+        *what = "location";
+        return value == 0 || locationDeclared(value);
+    case OPERAND_MESSAGE:
+        *what = "message";
+        return value >= 1 && value <= lastMessage && messages[value];
+    case OPERAND_SYSTEM_MESSAGE:
+        *what = "system message";
+        return value >= 1 && value < SYSTEM_MESSAGE_COUNT && systemMessages[value];
+    case OPERAND_SHOW:
+        *what = "show";
+        return value >= 1 && value <= lastShow && (shows[value].text || shows[value].picture);
+    case OPERAND_VERB:
+        *what = "verb";
+        return value == 0 || wordNumberDeclared(verbs, verbCount, value);
+    case OPERAND_NOUN:
+        *what = "noun";
+        return value == 0 || wordNumberDeclared(nouns, nounCount, value);
+    case OPERAND_VARIABLE:
+        *what = "variable";
+        return value == 0 || (value >= 1 && value < varCount);
+    case OPERAND_DIRECTION:
+        *what = "direction";
+        return value >= 1 && value <= DIRECTION_COUNT;
+    default:
+        return true;
+    }
+}
+
+// Operands of one record that name nothing the game declares. An operand of
+// 0 was not given (the compiler reported what it dropped) unless 0 means
+// something for that keyword.
+static void checkOperands(const RuleRecord &record, SourcePlace place)
+{
+    bool conditions = isConditionKind(record.kind);
+    for (int slot = 0; slot < RULE_SLOTS; slot++) {
+        if (record.opcodes[slot] == ' ')
+            continue;
+        const Keyword *keyword = keywordOf(record.opcodes[slot], conditions);
+        if (!keyword)
+            continue;
+        const OperandKind kinds[2] = {keyword->first, keyword->second};
+        const int16_t values[2] = {record.firstOperands[slot], record.secondOperands[slot]};
+        for (int i = 0; i < 2; i++) {
+            const char *what = "";
+            if (values[i] == 0 && kinds[i] != OPERAND_LOCATION && kinds[i] != OPERAND_DIRECTION)
+                continue;
+            if (values[i] == 0 && keyword->needed <= i)
+                continue;
+            if (kinds[i] == OPERAND_DIRECTION && !operandDeclared(kinds[i], values[i], &what)) {
+                addFinding(place, SEVERITY_ERROR, "'%s %d': there is no direction %d (they are 1 to 10)",
+                           keyword->word, values[i], values[i]);
+            } else if (!operandDeclared(kinds[i], values[i], &what)) {
+                bool systemMessage = kinds[i] == OPERAND_SYSTEM_MESSAGE && values[i] >= 1 && values[i] < SYSTEM_MESSAGE_COUNT;
+                addFinding(place, systemMessage ? SEVERITY_WARNING : SEVERITY_ERROR,
+                           "'%s %d': %s %d is not declared%s", keyword->word[0] ? keyword->word : "gt", values[i],
+                           what, values[i], systemMessage ? " in [Sysmsg], so it shows nothing" : "");
+            }
+        }
+    }
+}
+
+// Blocks of one table: every start has its end, no end is left over, no
+// nesting passes the walker's 16 levels; a while has something to repeat.
+static void checkBlocks(const RuleRecord *table, int count, RuleTable which)
+{
+    constexpr int LEVELS = 16;
+    SourcePlace open[LEVELS];
+    int depth = 0, overflow = 0;
+    for (int i = 0; i < count; i++) {
+        char kind = table[i].kind;
+        SourcePlace place = recordPlace(which, i);
+        if (kind == '{' || kind == '/' || kind == '+') {
+            if (depth >= LEVELS - 1) {
+                if (overflow++ == 0)
+                    addFinding(place, SEVERITY_WARNING, "blocks nested deeper than 15 levels: this block's lines "
+                               "belong to level 15 and its end closes the block around it");
+            } else {
+                open[depth++] = place;
+            }
+        } else if (kind == '}') {
+            if (overflow > 0)
+                overflow--;
+            else if (depth > 0)
+                depth--;
+            else
+                addFinding(place, SEVERITY_ERROR, "'end' without a block to end");
+        } else if (kind == 'w') {
+            int next = i + 1;
+            while (next < count && (table[next].kind == '|' || table[next].kind == '&'))
+                next++;
+            char after = next < count ? table[next].kind : 0;
+            if (after != 'o' && after != '{' && after != '/' && after != '+')
+                addFinding(place, SEVERITY_WARNING, "'while' has nothing to repeat: the next line is neither an "
+                           "action line nor a block");
+        }
+    }
+    while (depth > 0)
+        addFinding(open[--depth], SEVERITY_ERROR, "this block has no 'end': it runs to the end of the %s",
+                   which == EVENT_TABLE ? "[Events]" : "[Actions]");
+}
+
+// The number of letters to change, add or drop to turn a into b, case
+// aside; limit when it is limit or more.
+static int editDistance(const char *a, const char *b, int limit)
+{
+    constexpr int LONGEST = 16;
+    int la = static_cast<int>(strlen(a)), lb = static_cast<int>(strlen(b));
+    if (la > LONGEST || lb > LONGEST || std::abs(la - lb) >= limit)
+        return limit;
+    int row[LONGEST + 1];
+    for (int j = 0; j <= lb; j++)
+        row[j] = j;
+    for (int i = 1; i <= la; i++) {
+        int diagonal = row[0];
+        row[0] = i;
+        for (int j = 1; j <= lb; j++) {
+            int above = row[j];
+            int change = diagonal + (asciiLower(a[i - 1]) != asciiLower(b[j - 1]));
+            row[j] = std::min({above + 1, row[j - 1] + 1, change});
+            diagonal = above;
+        }
+    }
+    return row[lb] < limit ? row[lb] : limit;
+}
+
+// The words the compiler could not use, now that every word is declared.
+static void checkLaterWords()
+{
+    for (int i = 0; i < laterWordCount; i++) {
+        const LaterWord &later = laterWords[i];
+        const char *word = later.word;
+        bool verb = findVerb(word) != 0, noun = findNoun(word) != 0, variable = findVariable(word) > 0;
+        if (later.expected == OPERAND_VERB || later.expected == OPERAND_NOUN ||
+            later.expected == OPERAND_NOUN_OR_VARIABLE || later.expected == OPERAND_VARIABLE) {
+            const char *kind = later.expected == OPERAND_VERB ? "verb" : later.expected == OPERAND_VARIABLE ? "variable"
+                                                                                                             : "noun";
+            bool declared = later.expected == OPERAND_VERB ? verb
+                          : later.expected == OPERAND_VARIABLE ? variable
+                          : noun || (later.expected == OPERAND_NOUN_OR_VARIABLE && variable);
+            if (declared)
+                addFinding(later.place, SEVERITY_ERROR, "the %s '%s' is declared only after this line: declare "
+                           "words and variables before the rules that name them", kind, word);
+            else
+                addFinding(later.place, SEVERITY_ERROR, "'%s %s': the %s '%s' is not declared, so '%s' is "
+                           "left without it", later.keyword, word, kind, word, later.keyword);
+            continue;
+        }
+        if (variable) {
+            addFinding(later.place, SEVERITY_ERROR, "the variable '%s' is declared only after this line: declare "
+                       "variables before the rules that name them", word);
+            continue;
+        }
+        // The nearest keyword of the line's kind, for a misspelling.
+        const Keyword *table = later.conditions ? CONDITION_KEYWORDS : ACTION_KEYWORDS;
+        size_t count = later.conditions ? std::size(CONDITION_KEYWORDS) : std::size(ACTION_KEYWORDS);
+        const char *nearest = nullptr;
+        int best = 3;
+        for (size_t k = 0; k < count; k++) {
+            int distance = editDistance(word, table[k].word, best);
+            if (distance < best) {
+                best = distance;
+                nearest = table[k].word;
+            }
+        }
+        if (nearest)
+            addFinding(later.place, SEVERITY_ERROR, "unknown word '%s' is dropped: did you mean '%s'?", word, nearest);
+        else
+            addFinding(later.place, SEVERITY_ERROR, "unknown word '%s' is dropped: it is no %s keyword, verb, noun, "
+                       "variable or number", word, later.conditions ? "condition" : "action");
+    }
+    free(laterWords);
+    laterWords = nullptr;
+    laterWordCount = laterWordCapacity = 0;
+}
+
+void checkRuleTables()
+{
+    checkLaterWords();
+    for (int i = 0; i < eventCount; i++)
+        checkOperands(events[i], recordPlace(EVENT_TABLE, i));
+    for (int i = 0; i < actionCount; i++)
+        checkOperands(actions[i], recordPlace(ACTION_TABLE, i));
+    checkBlocks(events, eventCount, EVENT_TABLE);
+    checkBlocks(actions, actionCount, ACTION_TABLE);
+}
+
+static void markUses(const RuleRecord *table, int count, RuleUses &uses)
+{
+    for (int i = 0; i < count; i++) {
+        const RuleRecord &record = table[i];
+        bool conditions = isConditionKind(record.kind);
+        for (int slot = 0; slot < RULE_SLOTS; slot++) {
+            const Keyword *keyword = record.opcodes[slot] == ' ' ? nullptr : keywordOf(record.opcodes[slot], conditions);
+            if (!keyword)
+                continue;
+            const OperandKind kinds[2] = {keyword->first, keyword->second};
+            const int16_t values[2] = {record.firstOperands[slot], record.secondOperands[slot]};
+            for (int k = 0; k < 2; k++) {
+                int value = values[k];
+                if (value < 0 || value > MAX_SHOW)
+                    continue;
+                if (kinds[k] == OPERAND_OBJECT)
+                    uses.objects[value] = true;
+                else if (kinds[k] == OPERAND_MESSAGE)
+                    uses.messages[value] = true;
+                else if (kinds[k] == OPERAND_SHOW)
+                    uses.shows[value] = true;
+            }
+            // Where rules take the player, or open a way to.
+            char opcode = keyword->opcode;
+            if (!conditions && opcode == 'l' && values[0] >= 0)
+                uses.destinations[values[0]] = true;
+            if (!conditions && (opcode == 'e' || opcode == 't') && values[1] > 0)
+                uses.destinations[values[1]] = true;
+        }
+    }
+}
+
+RuleUses collectRuleUses()
+{
+    RuleUses uses;
+    bool **arrays[] = {&uses.objects, &uses.messages, &uses.shows, &uses.destinations};
+    for (bool **array : arrays)
+        *array = static_cast<bool *>(calloc(MAX_SHOW + 1, sizeof(bool)));
+    if (uses.objects && uses.messages && uses.shows && uses.destinations) {
+        markUses(events, eventCount, uses);
+        markUses(actions, actionCount, uses);
+    }
+    return uses;
+}
+
+void freeRuleUses(RuleUses *uses)
+{
+    free(uses->objects);
+    free(uses->messages);
+    free(uses->shows);
+    free(uses->destinations);
+    *uses = {};
 }

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "core/compiler/checker.h"
 #include "core/compiler/declaration_sections.h"
 #include "core/compiler/rule_compiler.h"
 #include "core/database/file_access.h"
@@ -235,6 +236,18 @@ static int parseContentLine(ReaderState &state)
     return 1;   // a content line before the file's first header
 }
 
+// A parser's or include's result: the two-line message, or in a check a
+// finding in words.
+static void report(const ReaderState &state, const char *line, int result, const char *fileName)
+{
+    if (result == 0)
+        return;
+    if (checkMode)
+        checkCompilerMessage(state.section, result, line);
+    else
+        error(line, result, state.lineNumber, fileName);
+}
+
 // Handles one counted, descrambled line.
 static void processLine(ReaderState &state, const char *fileName)
 {
@@ -246,8 +259,11 @@ static void processLine(ReaderState &state, const char *fileName)
         convertCharSet(line);
 
     if (line[0] == '@') {
+        // The include line is reported after the included file's findings.
+        SourcePlace includePlace = currentPlace();
         int result = readIncludedFile(line + 1);
-        error(line, result, state.lineNumber, fileName);
+        setCurrentPlace({currentPlace().sequence, includePlace.file, includePlace.line});
+        report(state, line, result, fileName);
         foldOutcome(state, result);
         return;
     }
@@ -260,7 +276,9 @@ static void processLine(ReaderState &state, const char *fileName)
                 return;
             }
     int result = line[0] == '[' ? -1 : parseContentLine(state);
-    error(line, result, state.lineNumber, fileName);
+    report(state, line, result, fileName);
+    if (checkMode && result >= 0)
+        checkDeclaration(state.section, line);
     foldOutcome(state, result);
 }
 
@@ -277,6 +295,7 @@ int readSourceFile(FILE *file, const char *fileName)
         includedFiles = 0;
     }
     openSourceFiles++;
+    int16_t fileIndex = checkMode ? checkFileOpened(fileName) : -1;     // for the checker's places
     long bytesRead = 0;
     for (;;) {
         PieceResult piece = readPiece(file, state.line, &bytesRead);
@@ -287,7 +306,12 @@ int readSourceFile(FILE *file, const char *fileName)
             // one: the line where reading failed gets Error 3.
             state.line[strcspn(state.line, "\n\r")] = '\0';
             int line = state.lineNumber < INT_MAX ? state.lineNumber + 1 : INT_MAX;
-            error(state.line, -3, line, fileName);
+            if (checkMode) {
+                checkLineRead(fileIndex, line, "");
+                addLineFinding(SEVERITY_ERROR, "error 3: the file cannot be read beyond this line");
+            } else {
+                error(state.line, -3, line, fileName);
+            }
             state.outcome = -1;
             break;
         }
@@ -299,6 +323,8 @@ int readSourceFile(FILE *file, const char *fileName)
             state.lineNumber++;
         if (state.scrambled)
             rot13(state.line);
+        if (checkMode)
+            checkLineRead(fileIndex, state.lineNumber, state.line);
         processLine(state, fileName);
     }
     openSourceFiles--;

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <unistd.h>
 
+#include "core/compiler/checker.h"
 #include "core/compiler/source_reader.h"
 #include "core/database/compiled_game.h"
 #include "core/database/file_access.h"
@@ -18,7 +19,7 @@
 
 char gameName[NAME_SIZE];
 
-enum RunMode { MODE_AUTOMATIC = 0, MODE_COMPILE = 1, MODE_TEXT = 2, MODE_BINARY = 3 };
+enum RunMode { MODE_AUTOMATIC = 0, MODE_COMPILE = 1, MODE_TEXT = 2, MODE_BINARY = 3, MODE_CHECK = 4 };
 enum Found { FOUND_NONE = 0, FOUND_SOURCE = 1, FOUND_COMPILED = 2 };
 
 // A file name is the game name (at most 255 characters) plus a 4-character
@@ -62,6 +63,23 @@ static const char *programBaseName(const char *path)
     return backslash ? backslash + 1 : path;
 }
 
+// Reads the source as compiling does and prints the checker's findings
+// instead of the compiler's messages; writes and plays nothing.
+static int checkSource(const char *sourceName)
+{
+    FILE *source = openRegularFile(sourceName);
+    if (!source) {
+        printf("File %s not found!\n", sourceName);
+        return 1;
+    }
+    beginCheck(sourceName);
+    readSourceFile(source, sourceName);
+    fclose(source);
+    int status = finishCheck();
+    fflush(stdout);
+    return status;
+}
+
 int runProgram(int argc, char **argv)
 {
     srand(static_cast<unsigned>(time(nullptr)));
@@ -88,6 +106,8 @@ int runProgram(int argc, char **argv)
             mode = MODE_TEXT;
         if (equalsIgnoreCase(arg, "--binary"))
             mode = MODE_BINARY;
+        if (equalsIgnoreCase(arg, "--check"))
+            mode = MODE_CHECK;
         if (arg[0] == '-' && arg[1] != '-') {
             for (const char *letter = arg + 1; *letter; letter++) {
                 switch (*letter) {
@@ -121,6 +141,12 @@ int runProgram(int argc, char **argv)
         return -1;
     }
     resetDatabase();
+
+    if (mode == MODE_CHECK) {
+        int status = checkSource(sourceName);
+        freeArena();
+        return status;
+    }
 
     int outcome = 1;
     int found = FOUND_NONE;
