@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Checks that every example shown in the manuals is the same as its tested fixture.
+"""Checks that every example shown in the manuals and the README is the same as its tested fixture.
 
-A fenced block in docs/*.md is tied to a fixture file by a marker line right above
+A fenced block in docs/*.md or README.md is tied to a fixture file by a marker line right above
 its opening fence:
 
     <!-- example: first-game/game.adv -->            the block is the whole file
@@ -91,7 +91,7 @@ def checkManual(manual, update):
 def main():
     update = "--update" in sys.argv[1:]
     faults = []
-    for manual in sorted(DOCS.glob("*.md")):
+    for manual in sorted(DOCS.glob("*.md")) + [DOCS.parent / "README.md"]:
         faults += checkManual(manual, update)
     for fault in faults:
         print(fault)
