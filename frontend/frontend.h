@@ -2,11 +2,18 @@
 // and asks for answers. Each program links exactly one implementation.
 #pragma once
 
+#include <cstdint>
+
 // The version kind line of the help text ("Graphic version", ...).
 extern const char FRONT_END_KIND[];
 
 // Plays one game after another until the player leaves; returns 0.
 int runSession();
+
+// Runs the game tests of the file at path against the loaded game, with the
+// file's seed or, when seedGiven, with seed; returns the exit status. Only
+// the console runs them; the window says so and returns 1.
+int runGameTests(const char *path, int seedGiven, uint64_t seed);
 
 // Graphical only: open and close the window (the console has neither step).
 int openScreen();

@@ -2,6 +2,8 @@
 // the source or the compiled file, then compiling or playing.
 #include "core/driver/startup.h"
 
+#include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +16,8 @@
 #include "core/database/file_access.h"
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
+#include "core/driver/random_numbers.h"
+#include "core/driver/transcript.h"
 #include "core/interpreter/session.h"
 #include "frontend/frontend.h"
 
@@ -80,16 +84,51 @@ static int checkSource(const char *sourceName)
     return status;
 }
 
+// The value of a long option "--name=value" (the name compared without
+// regard to case), or nullptr when arg is not that option.
+static const char *optionValue(const char *arg, const char *nameWithEquals)
+{
+    return startsWithIgnoreCase(arg, nameWithEquals) ? arg + strlen(nameWithEquals) : nullptr;
+}
+
+// A decimal seed: digits only, at most what 64 bits hold.
+static bool readSeed(const char *text, uint64_t *seed)
+{
+    if (*text < '0' || *text > '9')
+        return false;
+    errno = 0;
+    char *end = nullptr;
+    unsigned long long value = strtoull(text, &end, 10);
+    if (*end != '\0' || errno == ERANGE)
+        return false;
+    *seed = value;
+    return true;
+}
+
 int runProgram(int argc, char **argv)
 {
-    srand(static_cast<unsigned>(time(nullptr)));
     debugMode = 0;
     int mode = MODE_AUTOMATIC;
     bool haveName = false;
     gameName[0] = '\0';
+    bool seedGiven = false;
+    uint64_t seed = static_cast<uint64_t>(time(nullptr));
+    const char *transcriptPath = nullptr;
+    const char *testPath = nullptr;
 
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
+        if (const char *value = optionValue(arg, "--seed=")) {
+            if (!readSeed(value, &seed)) {
+                fprintf(stderr, "--seed needs a decimal number: %s\n", arg);
+                return 1;
+            }
+            seedGiven = true;
+        }
+        if (const char *value = optionValue(arg, "--transcript="))
+            transcriptPath = value;
+        if (const char *value = optionValue(arg, "--test="))
+            testPath = value;
         if (equalsIgnoreCase(arg, "--help")) {
             printHelp();
             return 0;
@@ -142,6 +181,7 @@ int runProgram(int argc, char **argv)
     }
     resetDatabase();
 
+    seedRandom(seed);
     if (mode == MODE_CHECK) {
         int status = checkSource(sourceName);
         freeArena();
@@ -192,9 +232,14 @@ int runProgram(int argc, char **argv)
             } else {
                 printf("Cannot write file %s!\n", compiledName);
             }
-        } else {
+        } else if (testPath) {
+            status = runGameTests(testPath, seedGiven, seed);
+        } else if (!transcriptPath || openTranscript(transcriptPath, gameName)) {
             runSession();
+            closeTranscript();
             status = 0;
+        } else {
+            fprintf(stderr, "Cannot open transcript file %s!\n", transcriptPath);
         }
     }
     fflush(stdout);

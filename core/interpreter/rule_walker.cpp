@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "core/driver/random_numbers.h"
 #include "core/interpreter/actions.h"
 #include "core/interpreter/session.h"
 
@@ -105,7 +106,7 @@ static bool isObjectCondition(int opcode)
 // r mod |b| < a for a fresh r; a zero b is never true.
 static bool randomDraw(int a, int b)
 {
-    int r = rand();
+    int r = drawRandom();
     if (b == 0)
         return false;
     return r % abs(b) < a;

@@ -5,10 +5,24 @@
 
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
+#include "core/driver/transcript.h"
+#include "core/interpreter/session.h"
 #include "frontend/console/console_io.h"
 #include "frontend/frontend.h"
 
 static bool inputEnded = false;
+static FILE *input = nullptr;           // standard input unless a test runs
+
+void setConsoleInput(FILE *in)
+{
+    input = in;
+    inputEnded = false;
+}
+
+static FILE *inputStream()
+{
+    return input ? input : stdin;
+}
 
 bool consoleInputEnded()
 {
@@ -20,12 +34,20 @@ bool consoleInputEnded()
 static int readAnswerLine()
 {
     fflush(stdout);
-    int first = getchar();
+    char typed[COMMAND_LIMIT + 1];
+    size_t length = 0;
+    int first = getc(inputStream());
     int c = first;
-    while (c != '\n' && c != EOF)
-        c = getchar();
+    while (c != '\n' && c != EOF) {
+        if (length < sizeof typed - 1)
+            typed[length++] = static_cast<char>(c);
+        c = getc(inputStream());
+    }
+    typed[length] = '\0';
     if (c == EOF)
         inputEnded = true;
+    if (first != EOF)
+        consoleLineTyped(typed);
     return first;
 }
 
@@ -94,9 +116,11 @@ int readLine(char *buffer, int limit)
     fflush(stdout);
     if (limit < 2)
         return 0;
-    if (!fgets(buffer, limit, stdin)) {
+    if (!fgets(buffer, limit, inputStream())) {
         buffer[0] = '\0';
         inputEnded = true;
+    } else {
+        consoleLineTyped(buffer);
     }
     return 0;
 }
@@ -106,4 +130,10 @@ void waitKey(int)
 {
     if (!inputEnded)
         readAnswerLine();
+}
+
+void consoleLineTyped(const char *line)
+{
+    transcriptTyped(line);
+    testLineTaken();
 }

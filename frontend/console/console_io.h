@@ -3,6 +3,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
+
+// The streams the console reads and writes: standard input and output
+// (nullptr), or a game test's commands and its record of the output. utf8 is
+// -1 to follow the locale, else 0 or 1. A new input has not ended.
+void setConsoleInput(FILE *in);
+void setConsoleOutput(FILE *out, int utf8);
 
 // Writes bytes to standard output with writeTerminalBytes, in UTF-8 when the
 // locale's character set is UTF-8: no byte reaches the terminal as a control.
@@ -14,3 +21,11 @@ void finishOutputLine();
 
 // True once a read from standard input has met its end.
 bool consoleInputEnded();
+
+// Plays the turns of one game until it is over or the input has ended.
+void playGame();
+
+// Told of every line the player typed (without its line end): the
+// transcript records it, a running game test marks where its output starts.
+void consoleLineTyped(const char *line);
+void testLineTaken();

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/driver/terminal_text.h"
+#include "core/driver/transcript.h"
 #include "core/interpreter/listings.h"
 #include "frontend/console/console_io.h"
 #include "frontend/frontend.h"
@@ -14,12 +15,21 @@ constexpr size_t JOIN_LIMIT = 78;        // line length + word length may not pa
 constexpr size_t WORD_COPY_SIZE = 1024;  // words up to this size are copied on the stack
 
 static bool lineOpen = false;            // the last byte written was not a line end
+static FILE *output = nullptr;           // standard output unless a test runs
+static int forcedUtf8 = -1;              // -1 as the locale says, else 0 or 1
+
+void setConsoleOutput(FILE *out, int utf8)
+{
+    output = out;
+    forcedUtf8 = utf8;
+}
 
 void consoleOutput(const char *bytes, size_t length)
 {
     if (length == 0)
         return;
-    writeTerminalBytes(stdout, bytes, length, terminalIsUtf8());
+    writeTerminalBytes(output ? output : stdout, bytes, length, forcedUtf8 >= 0 ? forcedUtf8 == 1 : terminalIsUtf8());
+    transcriptShown(bytes, length);
     lineOpen = bytes[length - 1] != '\n';
 }
 
@@ -33,7 +43,7 @@ void finishOutputLine()
 {
     if (lineOpen)
         consoleOutput("\n", 1);
-    fflush(stdout);
+    fflush(output ? output : stdout);
 }
 
 // The output line being filled, at most LINE_WIDTH characters.

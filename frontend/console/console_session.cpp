@@ -14,8 +14,7 @@
 
 const char FRONT_END_KIND[] = "Standard input/output text version";
 
-// Plays the turns of one game until it is over or the input has ended.
-static void playGame()
+void playGame()
 {
     int result = SKIP_EVENTS;
     for (;;) {

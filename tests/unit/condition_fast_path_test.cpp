@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/database/game_database.h"
+#include "core/driver/random_numbers.h"
 #include "core/interpreter/rule_walker.h"
 #include "core/interpreter/session.h"
 #include "tests/support/recording_frontend.h"
@@ -43,7 +44,7 @@ int plainEvaluation(const RuleRecord &r, int verb, int noun, int noun2, int noun
         case '=': truth = known && value == b; break;
         case '>': truth = known && value > b; break;
         case '<': truth = known && value < b; break;
-        case 'r': { int draw = rand(); truth = b != 0 && draw % abs(b) < a; break; }
+        case 'r': { int draw = drawRandom(); truth = b != 0 && draw % abs(b) < a; break; }
         case 'b': truth = mode == 1; break;
         case '+': truth = mode == 2; break;
         case 'f': truth = carriedCount < settings.MaxItems; break;
@@ -90,12 +91,12 @@ TEST(ConditionQuickPaths, AgreeWithThePlainEvaluation)
             r.opcodes[0] = 'v';
         int verb = int(random() % 4), noun = int(random() % 4), mode = int(random() % 3);
         unsigned seed = unsigned(trial);
-        srand(seed);
+        seedRandom(seed);
         int expected = plainEvaluation(r, verb, noun, 1, 2, mode);
-        int nextDraw = rand();
-        srand(seed);
+        int nextDraw = drawRandom();
+        seedRandom(seed);
         ASSERT_EQ(evaluateConditions(r, verb, noun, 1, 2, mode), expected) << "trial " << trial;
-        ASSERT_EQ(rand(), nextDraw) << "random draws differ in trial " << trial;
+        ASSERT_EQ(drawRandom(), nextDraw) << "random draws differ in trial " << trial;
         minusOnes += expected == -1;
     }
     EXPECT_GT(minusOnes, 100);     // the verb-and-noun mismatch case was met
