@@ -13,6 +13,7 @@
 #include "core/compiler/rule_compiler.h"
 #include "core/compiler/source_reader.h"
 #include "core/database/game_database.h"
+#include "core/database/rule_code.h"
 #include "core/database/text_compare.h"
 #include "core/driver/terminal_text.h"
 
@@ -528,10 +529,10 @@ static bool anyRuleTestsVerbAndNoun()
     for (int i = 0; i < actionCount; i++) {
         bool verb = false, noun = false;
         for (int slot = 0; slot < RULE_SLOTS; slot++) {
-            verb = verb || actions[i].opcodes[slot] == 'v';
-            noun = noun || actions[i].opcodes[slot] == 'n';
+            verb = verb || actions[i].opcodes[slot] == COND_VERB;
+            noun = noun || actions[i].opcodes[slot] == COND_NOUN;
         }
-        if (verb && noun && actions[i].kind != 'o')
+        if (verb && noun && actions[i].kind != KIND_ACTION)
             return true;
     }
     return false;

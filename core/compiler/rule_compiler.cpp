@@ -13,6 +13,7 @@
 #include "core/compiler/checker.h"
 #include "core/compiler/source_reader.h"
 #include "core/database/game_database.h"
+#include "core/database/rule_code.h"
 #include "core/database/text_compare.h"
 
 struct BlockWord {
@@ -23,13 +24,13 @@ struct BlockWord {
 
 // Lines that are a block record as a whole, in the order they are tried.
 static constexpr BlockWord BLOCK_WORDS[] = {
-    {"{", '{', true}, {"begin", '{', false}, {"then {", '{', true},
-    {"then begin", '{', false}, {"do {", '{', true}, {"do begin", '{', false},
-    {"{/", '/', true}, {"fbegin", '/', false}, {"then {/", '/', true},
-    {"then fbegin", '/', false}, {"do {/", '/', true}, {"do fbegin", '/', false},
-    {"{+", '+', true}, {"sbegin", '+', false}, {"then {+", '+', true},
-    {"then sbegin", '+', false}, {"do {+", '+', true}, {"do sbegin", '+', false},
-    {"}", '}', true}, {"end", '}', false},
+    {"{", KIND_BEGIN, true}, {"begin", KIND_BEGIN, false}, {"then {", KIND_BEGIN, true},
+    {"then begin", KIND_BEGIN, false}, {"do {", KIND_BEGIN, true}, {"do begin", KIND_BEGIN, false},
+    {"{/", KIND_FBEGIN, true}, {"fbegin", KIND_FBEGIN, false}, {"then {/", KIND_FBEGIN, true},
+    {"then fbegin", KIND_FBEGIN, false}, {"do {/", KIND_FBEGIN, true}, {"do fbegin", KIND_FBEGIN, false},
+    {"{+", KIND_SBEGIN, true}, {"sbegin", KIND_SBEGIN, false}, {"then {+", KIND_SBEGIN, true},
+    {"then sbegin", KIND_SBEGIN, false}, {"do {+", KIND_SBEGIN, true}, {"do sbegin", KIND_SBEGIN, false},
+    {"}", KIND_END, true}, {"end", KIND_END, false},
 };
 static_assert(std::size(BLOCK_WORDS) == 20);
 
@@ -50,7 +51,8 @@ struct LeadingWord {
 // Leading words of condition and action lines, in the order they are tried;
 // any other line is a bare list of actions.
 static const LeadingWord LEADING_WORDS[] = {
-    {"while ", 'w'}, {"if ", 'c'}, {"or ", '|'}, {"and ", '&'}, {"then ", 'o'}, {"do ", 'o'},
+    {"while ", KIND_WHILE}, {"if ", KIND_IF}, {"or ", KIND_OR}, {"and ", KIND_AND}, {"then ", KIND_ACTION},
+    {"do ", KIND_ACTION},
 };
 static_assert(std::size(LEADING_WORDS) == 6);
 
@@ -82,74 +84,85 @@ struct Keyword {
 };
 
 // Condition keywords in the order they are tried.
-static const Keyword CONDITION_KEYWORDS[] = {
-    {"begin", 'b', 0, 0, OPERAND_NONE, OPERAND_NONE},
-    {"verb", 'v', 0, 1, OPERAND_VERB, OPERAND_NONE},
-    {"noun", 'n', 0, 1, OPERAND_NOUN, OPERAND_NONE},
-    {"noun2", '2', 0, 1, OPERAND_NOUN_OR_VARIABLE, OPERAND_NONE},
-    {"noun3", '3', 0, 1, OPERAND_NOUN, OPERAND_NONE},
-    {"anynoun", 'y', 0, 1, OPERAND_NOUN, OPERAND_NONE},
-    {"move", 'm', 0, 0, OPERAND_NUMBER, OPERAND_NONE},
-    {"at", 'a', 0, 1, OPERAND_LOCATION, OPERAND_NONE},
-    {"exist", 'e', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"isin", 'i', 0, 2, OPERAND_OBJECT, OPERAND_PLACE},
-    {"carried", 'c', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"worn", 'w', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"owned", 'o', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"here", 'h', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"present", 'p', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"dark", 'd', 0, 0, OPERAND_NUMBER, OPERAND_NONE},
-    {"eq", '=', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
-    {"gt", '>', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
-    {"lt", '<', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
-    {"free", 'f', 0, 0, OPERAND_NONE, OPERAND_NONE},
-    {"random", 'r', 0, 2, OPERAND_NUMBER, OPERAND_NUMBER},
-    {"continued", '+', 0, 0, OPERAND_NUMBER, OPERAND_NONE},
+static constexpr Keyword CONDITION_KEYWORDS[] = {
+    {"begin", COND_BEGIN, 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"verb", COND_VERB, 0, 1, OPERAND_VERB, OPERAND_NONE},
+    {"noun", COND_NOUN, 0, 1, OPERAND_NOUN, OPERAND_NONE},
+    {"noun2", COND_NOUN2, 0, 1, OPERAND_NOUN_OR_VARIABLE, OPERAND_NONE},
+    {"noun3", COND_NOUN3, 0, 1, OPERAND_NOUN, OPERAND_NONE},
+    {"anynoun", COND_ANYNOUN, 0, 1, OPERAND_NOUN, OPERAND_NONE},
+    {"move", COND_MOVE, 0, 0, OPERAND_NUMBER, OPERAND_NONE},
+    {"at", COND_AT, 0, 1, OPERAND_LOCATION, OPERAND_NONE},
+    {"exist", COND_EXIST, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"isin", COND_ISIN, 0, 2, OPERAND_OBJECT, OPERAND_PLACE},
+    {"carried", COND_CARRIED, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"worn", COND_WORN, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"owned", COND_OWNED, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"here", COND_HERE, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"present", COND_PRESENT, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"dark", COND_DARK, 0, 0, OPERAND_NUMBER, OPERAND_NONE},
+    {"eq", COND_EQ, 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"gt", COND_GT, 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"lt", COND_LT, 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"free", COND_FREE, 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"random", COND_RANDOM, 0, 2, OPERAND_NUMBER, OPERAND_NUMBER},
+    {"continued", COND_CONTINUED, 0, 0, OPERAND_NUMBER, OPERAND_NONE},
 };
-static_assert(std::size(CONDITION_KEYWORDS) == 22);
+static_assert(std::size(CONDITION_KEYWORDS) == CONDITION_KEYWORD_COUNT);
 
 // Action keywords in the order they are tried. "set" defaults its value to 1;
 // "reset" is a set to 0.
-static const Keyword ACTION_KEYWORDS[] = {
-    {"create", 'c', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"destroy", 'd', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"get", 'g', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"wear", 'w', 0, 1, OPERAND_OBJECT, OPERAND_NONE},
-    {"put", 'p', 0, 2, OPERAND_OBJECT, OPERAND_PLACE},
-    {"moveall", 'v', 0, 2, OPERAND_HERE_OR_LOCATION, OPERAND_PLACE},
-    {"swap", 's', 0, 2, OPERAND_OBJECT, OPERAND_OBJECT},
-    {"go", 'l', 0, 1, OPERAND_LOCATION, OPERAND_NONE},
-    {"at", 'a', 0, 1, OPERAND_LOCATION, OPERAND_NONE},
-    {"exit", 'e', 0, 2, OPERAND_DIRECTION, OPERAND_LOCATION_OR_NONE},
-    {"subst", 't', 0, 2, OPERAND_HERE_OR_LOCATION, OPERAND_LOCATION_OR_NONE},
-    {"light", 'i', 0, 1, OPERAND_NUMBER, OPERAND_NUMBER},
-    {"message", 'm', 0, 1, OPERAND_MESSAGE, OPERAND_NONE},
-    {"sysmsg", 'y', 0, 1, OPERAND_SYSTEM_MESSAGE, OPERAND_NONE},
-    {"show", 'b', 0, 1, OPERAND_SHOW, OPERAND_NONE},
-    {"pause", 'u', 0, 0, OPERAND_NUMBER, OPERAND_NONE},
-    {"quit", 'q', 0, 0, OPERAND_NONE, OPERAND_NONE},
-    {"set", '=', 1, 1, OPERAND_VARIABLE, OPERAND_NUMBER},
-    {"reset", '=', 0, 1, OPERAND_VARIABLE, OPERAND_NONE},
-    {"add", '+', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
-    {"sub", '-', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
-    {"mchoiche", '9', 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
-    {"bchoiche", '2', 0, 1, OPERAND_VARIABLE, OPERAND_NONE},
-    {"redesc", 'r', 0, 0, OPERAND_NONE, OPERAND_NONE},
-    {"cls", '_', 0, 0, OPERAND_NONE, OPERAND_NONE},
-    {"halt", 'h', 0, 0, OPERAND_NONE, OPERAND_NONE},
-    {"continue", 'o', 0, 0, OPERAND_NONE, OPERAND_NONE},
-    {"break", '}', 0, 0, OPERAND_NONE, OPERAND_NONE},
+static constexpr Keyword ACTION_KEYWORDS[] = {
+    {"create", ACT_CREATE, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"destroy", ACT_DESTROY, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"get", ACT_GET, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"wear", ACT_WEAR, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
+    {"put", ACT_PUT, 0, 2, OPERAND_OBJECT, OPERAND_PLACE},
+    {"moveall", ACT_MOVEALL, 0, 2, OPERAND_HERE_OR_LOCATION, OPERAND_PLACE},
+    {"swap", ACT_SWAP, 0, 2, OPERAND_OBJECT, OPERAND_OBJECT},
+    {"go", ACT_GO, 0, 1, OPERAND_LOCATION, OPERAND_NONE},
+    {"at", ACT_AT, 0, 1, OPERAND_LOCATION, OPERAND_NONE},
+    {"exit", ACT_EXIT, 0, 2, OPERAND_DIRECTION, OPERAND_LOCATION_OR_NONE},
+    {"subst", ACT_SUBST, 0, 2, OPERAND_HERE_OR_LOCATION, OPERAND_LOCATION_OR_NONE},
+    {"light", ACT_LIGHT, 0, 1, OPERAND_NUMBER, OPERAND_NUMBER},
+    {"message", ACT_MESSAGE, 0, 1, OPERAND_MESSAGE, OPERAND_NONE},
+    {"sysmsg", ACT_SYSMSG, 0, 1, OPERAND_SYSTEM_MESSAGE, OPERAND_NONE},
+    {"show", ACT_SHOW, 0, 1, OPERAND_SHOW, OPERAND_NONE},
+    {"pause", ACT_PAUSE, 0, 0, OPERAND_NUMBER, OPERAND_NONE},
+    {"quit", ACT_QUIT, 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"set", ACT_SET, 1, 1, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"reset", ACT_SET, 0, 1, OPERAND_VARIABLE, OPERAND_NONE},
+    {"add", ACT_ADD, 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"sub", ACT_SUB, 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"mchoiche", ACT_MCHOICHE, 0, 2, OPERAND_VARIABLE, OPERAND_NUMBER},
+    {"bchoiche", ACT_BCHOICHE, 0, 1, OPERAND_VARIABLE, OPERAND_NONE},
+    {"redesc", ACT_REDESC, 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"cls", ACT_CLS, 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"halt", ACT_HALT, 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"continue", ACT_CONTINUE, 0, 0, OPERAND_NONE, OPERAND_NONE},
+    {"break", ACT_BREAK, 0, 0, OPERAND_NONE, OPERAND_NONE},
 };
-static_assert(std::size(ACTION_KEYWORDS) == 28);
+static_assert(std::size(ACTION_KEYWORDS) == ACTION_KEYWORD_COUNT);
+
+// No two keywords of a table share an opcode, but "set" and "reset".
+template <size_t N>
+static constexpr bool opcodesDistinct(const Keyword (&table)[N])
+{
+    for (size_t i = 0; i < N; i++)
+        for (size_t j = i + 1; j < N; j++)
+            if (table[i].opcode == table[j].opcode && table[i].opcode != ACT_SET)
+                return false;
+    return true;
+}
+static_assert(opcodesDistinct(CONDITION_KEYWORDS) && opcodesDistinct(ACTION_KEYWORDS));
 
 // The lone variable name of a condition: greater than 0.
-static const Keyword LONE_VARIABLE = {"", '>', 0, 0, OPERAND_VARIABLE, OPERAND_NONE};
+static constexpr Keyword LONE_VARIABLE = {"", COND_GT, 0, 0, OPERAND_VARIABLE, OPERAND_NONE};
 
 static bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
-static bool isConditionKind(char kind) { return kind != 'o'; }
+static bool isConditionKind(char kind) { return kind != KIND_ACTION; }
 
-static bool isOneOf(char c, const char *set) { return c != '\0' && strchr(set, c) != nullptr; }
 
 static const Keyword *findKeyword(const char *word, bool conditions)
 {
@@ -233,10 +246,20 @@ static RuleRecord *newRecord(RuleTable table, char kind)
         return nullptr;
     RuleRecord *record = appendRule(rows, count);
     record->kind = kind;
-    memset(record->opcodes, ' ', sizeof record->opcodes);
+    memset(record->opcodes, KIND_UNUSED, sizeof record->opcodes);
     if (checkMode)
         keepRecordPlace(table, *count - 1);
     return record;
+}
+
+// Whether a keyword's first operand may name a variable.
+static bool takesVariable(char opcode, bool conditions)
+{
+    if (conditions)
+        return opcode == COND_EQ || opcode == COND_GT || opcode == COND_LT || opcode == COND_CONTINUED ||
+               opcode == COND_NOUN2;
+    return opcode == ACT_SET || opcode == ACT_ADD || opcode == ACT_SUB || opcode == ACT_MCHOICHE ||
+           opcode == ACT_BCHOICHE;
 }
 
 // The operand that an operand word gives, 0 when it gives none. position is
@@ -244,11 +267,12 @@ static RuleRecord *newRecord(RuleTable table, char kind)
 static int operandValue(const char *word, int position, char state, bool conditions)
 {
     int value = readNumber(word);
-    if (value == 0 && position == 1 && isOneOf(state, "=<>+-92"))
+    if (value == 0 && position == 1 && takesVariable(state, conditions))
         value = findVariable(word);
-    if (value == 0 && position == 1 && conditions && state == 'v')
+    if (value == 0 && position == 1 && conditions && state == COND_VERB)
         value = findVerb(word);
-    if (value == 0 && position == 1 && conditions && isOneOf(state, "n23y"))
+    if (value == 0 && position == 1 && conditions &&
+        (state == COND_NOUN || state == COND_NOUN2 || state == COND_NOUN3 || state == COND_ANYNOUN))
         value = findNoun(word);
     return value;
 }
@@ -427,7 +451,7 @@ static void compileWords(RuleRecord *record, const char *text)
                                                       : &record->secondOperands[keywordSlot];
             if (value != 0)
                 *operand = static_cast<int16_t>(value);
-            else if (state == '=' && wordsSinceKeyword == 2 && word[0] == '0')
+            else if (state == ACT_SET && wordsSinceKeyword == 2 && word[0] == '0')
                 *operand = 0;
             if (checkMode && value != 0 && check.keyword)
                 checkOperandWord(check, word, wordsSinceKeyword);
@@ -461,10 +485,10 @@ static void compileWords(RuleRecord *record, const char *text)
                     check = {&LONE_VARIABLE, 0, false, check.dropRest, check.full, false, false};
                 }
                 keywordSlot = slotsUsed++;
-                record->opcodes[keywordSlot] = static_cast<signed char>('>' * sign);
+                record->opcodes[keywordSlot] = static_cast<signed char>(COND_GT * sign);
                 record->firstOperands[keywordSlot] = static_cast<int16_t>(variable);
                 record->secondOperands[keywordSlot] = 0;
-                state = '>';
+                state = COND_GT;
                 wordsSinceKeyword = 2;
             } else if (checkMode) {
                 checkDroppedWord(check, word, wordsSinceKeyword, conditions);
@@ -493,7 +517,7 @@ int compileRuleLine(char *line, RuleTable table)
             if (block.exact ? strcmp(text, block.text) == 0 : equalsIgnoreCase(text, block.text))
                 return newRecord(table, block.kind) ? 0 : -1;
 
-    char kind = 'o';
+    char kind = KIND_ACTION;
     for (const LeadingWord &leading : LEADING_WORDS)
         if (startsWithIgnoreCase(text, leading.text)) {
             kind = leading.kind;
@@ -521,7 +545,7 @@ int compileRuleLine(char *line, RuleTable table)
 static const Keyword *keywordOf(int opcode, bool conditions)
 {
     opcode = opcode < 0 ? -opcode : opcode;
-    if (opcode == '>' && !conditions)
+    if (opcode == COND_GT && !conditions)
         return &LONE_VARIABLE;
     const Keyword *table = conditions ? CONDITION_KEYWORDS : ACTION_KEYWORDS;
     size_t count = conditions ? std::size(CONDITION_KEYWORDS) : std::size(ACTION_KEYWORDS);
@@ -595,7 +619,7 @@ static void checkOperands(const RuleRecord &record, SourcePlace place)
 {
     bool conditions = isConditionKind(record.kind);
     for (int slot = 0; slot < RULE_SLOTS; slot++) {
-        if (record.opcodes[slot] == ' ')
+        if (record.opcodes[slot] == KIND_UNUSED)
             continue;
         const Keyword *keyword = keywordOf(record.opcodes[slot], conditions);
         if (!keyword)
@@ -631,7 +655,7 @@ static void checkBlocks(const RuleRecord *table, int count, RuleTable which)
     for (int i = 0; i < count; i++) {
         char kind = table[i].kind;
         SourcePlace place = recordPlace(which, i);
-        if (kind == '{' || kind == '/' || kind == '+') {
+        if (kind == KIND_BEGIN || kind == KIND_FBEGIN || kind == KIND_SBEGIN) {
             if (depth >= LEVELS - 1) {
                 if (overflow++ == 0)
                     addFinding(place, SEVERITY_WARNING, "blocks nested deeper than 15 levels: this block's lines "
@@ -639,19 +663,19 @@ static void checkBlocks(const RuleRecord *table, int count, RuleTable which)
             } else {
                 open[depth++] = place;
             }
-        } else if (kind == '}') {
+        } else if (kind == KIND_END) {
             if (overflow > 0)
                 overflow--;
             else if (depth > 0)
                 depth--;
             else
                 addFinding(place, SEVERITY_ERROR, "'end' without a block to end");
-        } else if (kind == 'w') {
+        } else if (kind == KIND_WHILE) {
             int next = i + 1;
-            while (next < count && (table[next].kind == '|' || table[next].kind == '&'))
+            while (next < count && (table[next].kind == KIND_OR || table[next].kind == KIND_AND))
                 next++;
             char after = next < count ? table[next].kind : 0;
-            if (after != 'o' && after != '{' && after != '/' && after != '+')
+            if (after != KIND_ACTION && after != KIND_BEGIN && after != KIND_FBEGIN && after != KIND_SBEGIN)
                 addFinding(place, SEVERITY_WARNING, "'while' has nothing to repeat: the next line is neither an "
                            "action line nor a block");
         }
@@ -752,7 +776,8 @@ static void markUses(const RuleRecord *table, int count, RuleUses &uses)
         const RuleRecord &record = table[i];
         bool conditions = isConditionKind(record.kind);
         for (int slot = 0; slot < RULE_SLOTS; slot++) {
-            const Keyword *keyword = record.opcodes[slot] == ' ' ? nullptr : keywordOf(record.opcodes[slot], conditions);
+            const Keyword *keyword =
+                record.opcodes[slot] == KIND_UNUSED ? nullptr : keywordOf(record.opcodes[slot], conditions);
             if (!keyword)
                 continue;
             const OperandKind kinds[2] = {keyword->first, keyword->second};
@@ -770,9 +795,9 @@ static void markUses(const RuleRecord *table, int count, RuleUses &uses)
             }
             // Where rules take the player, or open a way to.
             char opcode = keyword->opcode;
-            if (!conditions && opcode == 'l' && values[0] >= 0)
+            if (!conditions && opcode == ACT_GO && values[0] >= 0)
                 uses.destinations[values[0]] = true;
-            if (!conditions && (opcode == 'e' || opcode == 't') && values[1] > 0)
+            if (!conditions && (opcode == ACT_EXIT || opcode == ACT_SUBST) && values[1] > 0)
                 uses.destinations[values[1]] = true;
         }
     }

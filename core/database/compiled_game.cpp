@@ -11,6 +11,7 @@
 
 #include "core/database/file_access.h"
 #include "core/database/game_database.h"
+#include "core/database/rule_code.h"
 
 static const char MAGIC[] = "TWBv23";    // the only version written
 constexpr int MAGIC_SIZE = 6;
@@ -293,23 +294,24 @@ static bool readVersion(GameReader *in, int *version)
     return true;
 }
 
-// Rule kinds of older versions: in version 20 a run of 'c' rows was one rule
-// whose later rows are alternatives ('|'); up to version 22 '{' was '/'.
+// Rule kinds of older versions: in version 20 a run of if rows was one rule
+// whose later rows are alternatives (or rows); up to version 22 a plain block
+// start meant what the fbegin start means now.
 static void convertRuleKinds(RuleRecord *rules, int count, int version)
 {
     if (version == 20) {
         bool previousWasCondition = false;
         for (int i = 0; i < count; i++) {
-            bool isCondition = rules[i].kind == 'c';
+            bool isCondition = rules[i].kind == KIND_IF;
             if (isCondition && previousWasCondition)
-                rules[i].kind = '|';
+                rules[i].kind = KIND_OR;
             previousWasCondition = isCondition;
         }
     }
     if (version <= 22)
         for (int i = 0; i < count; i++)
-            if (rules[i].kind == '{')
-                rules[i].kind = '/';
+            if (rules[i].kind == KIND_BEGIN)
+                rules[i].kind = KIND_FBEGIN;
 }
 
 // Reads every item after the magic into game; false when the file is refused.

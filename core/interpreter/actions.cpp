@@ -1,38 +1,10 @@
 // Action execution: the 16 slots of one action record change the world.
 #include "core/interpreter/actions.h"
 
+#include "core/database/rule_code.h"
 #include "core/interpreter/rule_walker.h"
 #include "core/interpreter/session.h"
 #include "frontend/frontend.h"
-
-// Action opcodes, named after their source keywords.
-constexpr int ACT_CREATE = 'c';
-constexpr int ACT_DESTROY = 'd';
-constexpr int ACT_GET = 'g';
-constexpr int ACT_WEAR = 'w';
-constexpr int ACT_PUT = 'p';
-constexpr int ACT_MOVEALL = 'v';
-constexpr int ACT_SWAP = 's';
-constexpr int ACT_GO = 'l';
-constexpr int ACT_AT = 'a';
-constexpr int ACT_EXIT = 'e';
-constexpr int ACT_SUBST = 't';
-constexpr int ACT_LIGHT = 'i';
-constexpr int ACT_MESSAGE = 'm';
-constexpr int ACT_SYSMSG = 'y';
-constexpr int ACT_SHOW = 'b';
-constexpr int ACT_PAUSE = 'u';
-constexpr int ACT_QUIT = 'q';
-constexpr int ACT_SET = '=';        // also reset (set a 0)
-constexpr int ACT_ADD = '+';
-constexpr int ACT_SUB = '-';
-constexpr int ACT_MCHOICHE = '9';
-constexpr int ACT_BCHOICHE = '2';
-constexpr int ACT_REDESC = 'r';
-constexpr int ACT_CLS = '_';
-constexpr int ACT_HALT = 'h';
-constexpr int ACT_CONTINUE = 'o';
-constexpr int ACT_BREAK = '}';
 
 static bool held(int16_t location)
 {

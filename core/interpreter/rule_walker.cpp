@@ -8,43 +8,9 @@
 #include <cstring>
 
 #include "core/driver/random_numbers.h"
+#include "core/database/rule_code.h"
 #include "core/interpreter/actions.h"
 #include "core/interpreter/session.h"
-
-// Condition opcodes, named after their source keywords.
-constexpr int COND_BEGIN = 'b';
-constexpr int COND_VERB = 'v';
-constexpr int COND_NOUN = 'n';
-constexpr int COND_NOUN2 = '2';
-constexpr int COND_NOUN3 = '3';
-constexpr int COND_ANYNOUN = 'y';
-constexpr int COND_MOVE = 'm';
-constexpr int COND_AT = 'a';
-constexpr int COND_EXIST = 'e';
-constexpr int COND_ISIN = 'i';
-constexpr int COND_CARRIED = 'c';
-constexpr int COND_WORN = 'w';
-constexpr int COND_OWNED = 'o';
-constexpr int COND_HERE = 'h';
-constexpr int COND_PRESENT = 'p';
-constexpr int COND_DARK = 'd';
-constexpr int COND_EQ = '=';
-constexpr int COND_GT = '>';
-constexpr int COND_LT = '<';
-constexpr int COND_FREE = 'f';
-constexpr int COND_RANDOM = 'r';
-constexpr int COND_CONTINUED = '+';
-
-// Record kinds.
-constexpr char KIND_IF = 'c';
-constexpr char KIND_OR = '|';
-constexpr char KIND_AND = '&';
-constexpr char KIND_WHILE = 'w';
-constexpr char KIND_ACTION = 'o';
-constexpr char KIND_BEGIN = '{';
-constexpr char KIND_FBEGIN = '/';
-constexpr char KIND_SBEGIN = '+';
-constexpr char KIND_END = '}';
 
 constexpr int LEVELS = 16;          // block levels 0..15
 constexpr int NO_MARK = -1;
