@@ -32,7 +32,7 @@ endif()
 # The demo game with its pictures; files written by playing it in place
 # (saved games, compiled games, screenshots) stay behind.
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/games/ DESTINATION ${TARNWICK_GAMES_DIR}
-        FILES_MATCHING PATTERN "*.adv" PATTERN "*.png")
+        FILES_MATCHING PATTERN "*.adv" PATTERN "*.tests" PATTERN "*.png")
 
 # The manuals and their example games.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/authoring.md
