@@ -557,18 +557,18 @@ static void checkSystemMessages()
         bool needed;
         const char *use;
     } NEEDED[] = {
-        {1, true, "a command that is not understood"},
-        {2, handling, "an object that is not here"},
-        {3, things && anyVerbDeclared(14, 17), "taking, dropping, wearing or removing what cannot be"},
-        {4, things && verbDeclared(14), "carrying too much"},
-        {5, moves, "a direction without an exit"},
-        {7, things && verbDeclared(13), "examining an object without a text"},
-        {8, anyRuleTestsVerbAndNoun(), "a command that a rule almost matched"},
-        {9, verbDeclared(18), "the reply of verb 18"},
-        {10, (moves && anyExit()) || handling, "a move or a take, drop, wear or remove that succeeded"},
-        {12, verbDeclared(11), "the heading of the inventory"},
-        {14, verbDeclared(11), "the inventory when nothing is carried"},
-        {29, anyVerbDeclared(21, 22), "a saved game that cannot be written or read"},
+        {MSG_NOT_UNDERSTOOD, true, "a command that is not understood"},
+        {MSG_NOT_HERE, handling, "an object that is not here"},
+        {MSG_NOT_POSSIBLE, things && anyVerbDeclared(14, 17), "taking, dropping, wearing or removing what cannot be"},
+        {MSG_TOO_MUCH, things && verbDeclared(14), "carrying too much"},
+        {MSG_NO_EXIT, moves, "a direction without an exit"},
+        {MSG_NOTHING_SPECIAL, things && verbDeclared(13), "examining an object without a text"},
+        {MSG_ALMOST, anyRuleTestsVerbAndNoun(), "a command that a rule almost matched"},
+        {MSG_REPLY, verbDeclared(18), "the reply of verb 18"},
+        {MSG_DONE, (moves && anyExit()) || handling, "a move or a take, drop, wear or remove that succeeded"},
+        {MSG_CARRYING, verbDeclared(11), "the heading of the inventory"},
+        {MSG_NOTHING_CARRIED, verbDeclared(11), "the inventory when nothing is carried"},
+        {MSG_FILE_FAILED, anyVerbDeclared(21, 22), "a saved game that cannot be written or read"},
     };
     for (const auto &message : NEEDED)
         if (message.needed && !systemMessages[message.number])

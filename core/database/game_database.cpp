@@ -290,5 +290,5 @@ const ShowRecord *visibleShow(int number)
 const char *examineText(int object)
 {
     const char *description = objectExists(object) ? textOf(objects[object].description) : nullptr;
-    return description ? description : textOf(systemMessages[7]);
+    return description ? description : textOf(systemMessages[MSG_NOTHING_SPECIAL]);
 }

@@ -19,6 +19,32 @@ constexpr int MAX_ROWS = 32767;         // most rows of a counted table
 constexpr int WORD_SIZE = 8;            // significant characters of words and var names
 constexpr int DIRECTION_COUNT = 10;
 constexpr int SYSTEM_MESSAGE_COUNT = 32;
+
+// The system messages the kit itself shows or asks; a rule may show any of
+// 1..31.
+enum SystemMessage {
+    MSG_NOT_UNDERSTOOD = 1,     // no verb recognised, or nothing handled the command
+    MSG_NOT_HERE = 2,           // the object named is not here
+    MSG_NOT_POSSIBLE = 3,       // take, drop, wear or remove is not possible
+    MSG_TOO_MUCH = 4,           // MaxItems objects carried already
+    MSG_NO_EXIT = 5,            // no exit that way
+    MSG_NOTHING_SPECIAL = 7,    // an object without a description is examined
+    MSG_ALMOST = 8,             // a rule matched verb and noun but failed
+    MSG_REPLY = 9,              // the reply of built-in verb 18
+    MSG_DONE = 10,              // a built-in move, take, drop, wear or remove succeeded
+    MSG_YOU_SEE = 11,           // heading of the objects at a location
+    MSG_CARRYING = 12,          // heading of the inventory
+    MSG_WORN = 13,              // after a worn object in the inventory
+    MSG_NOTHING_CARRIED = 14,   // the inventory when nothing is carried
+    MSG_EXITS = 19,             // heading of the exits
+    MSG_SAVE_QUESTION = 21,     // the position to save to
+    MSG_RESTORE_QUESTION = 22,  // the position to restore from
+    MSG_RESTORE_AT_START = 23,  // restore a saved game at the start?
+    MSG_REALLY_QUIT = 24,       // really quit?
+    MSG_SAVE_FIRST = 25,        // save before quitting?
+    MSG_PLAY_AGAIN = 26,        // play again?
+    MSG_FILE_FAILED = 29,       // a saved game cannot be written or read
+};
 constexpr int RULE_SLOTS = 16;
 
 // A text reference: the offset of a NUL-terminated text in the arena; 0 = none.

@@ -19,9 +19,6 @@ constexpr char SAVE_MAGIC[] = "TSF2";
 constexpr int MAGIC_LENGTH = 4;
 constexpr int SAVE_POSITIONS = 9;
 constexpr int NAME_PREFIX = 8;          // characters of the game name in the file name
-constexpr int MSG_SAVE_QUESTION = 21;
-constexpr int MSG_RESTORE_QUESTION = 22;
-constexpr int MSG_FILE_FAILED = 29;
 constexpr int VALUES_PER_LOCATION = DIRECTION_COUNT + 1;   // exits, then light
 
 // The most a file's counts can announce: each count at the int16 maximum.

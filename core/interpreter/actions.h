@@ -14,8 +14,8 @@ extern long actionWork;
 // Runs the 16 slots of an action record; returns a RESULT_ code.
 int executeActions(const RuleRecord &record);
 
-// The built-in verbs: 1 handled, 2 handled without time passing,
-// -1 quit confirmed, 0 not a built-in case.
+// The built-in verbs: a TurnResult (TURN_NOT_BUILTIN when none takes the
+// command).
 int runBuiltinVerb(int verb, int noun);
 
 // Asks the two quit questions (saving when wanted); true to quit.

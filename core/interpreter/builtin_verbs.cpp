@@ -18,16 +18,6 @@ constexpr int VERB_SAVE = 21;
 constexpr int VERB_RESTORE = 22;
 constexpr int VERB_QUIT = 23;
 
-// System messages of the built-in verbs.
-constexpr int MSG_NOT_HERE = 2;
-constexpr int MSG_NOT_POSSIBLE = 3;
-constexpr int MSG_TOO_MUCH = 4;
-constexpr int MSG_NO_EXIT = 5;
-constexpr int MSG_REPLY = 9;
-constexpr int MSG_DONE = 10;
-constexpr int MSG_REALLY_QUIT = 24;
-constexpr int MSG_SAVE_FIRST = 25;
-
 // Which object locations a verb looks for.
 enum Where { WHERE_HERE, WHERE_HERE_OR_HELD, WHERE_HELD, WHERE_CARRIED, WHERE_WORN };
 
@@ -68,13 +58,13 @@ static int move(int direction)
     int16_t destination = locationExit(playerLocation, direction);
     if (destination == 0) {
         showSystemMessage(MSG_NO_EXIT);
-        return 1;
+        return TURN_BUILTIN;
     }
     playerLocation = destination;
     showSystemMessage(MSG_DONE);
     if (locationExists(destination))
         showLocation(destination, 0);
-    return 1;
+    return TURN_BUILTIN;
 }
 
 static int examine(int noun)
@@ -82,12 +72,12 @@ static int examine(int noun)
     bool named;
     int object = findObject(noun, WHERE_HERE_OR_HELD, &named);
     if (!named)
-        return 0;
+        return TURN_NOT_BUILTIN;
     if (object)
         examineObject(object);
     else
         showSystemMessage(MSG_NOT_HERE);
-    return 1;
+    return TURN_BUILTIN;
 }
 
 static int take(int noun)
@@ -95,7 +85,7 @@ static int take(int noun)
     bool named;
     int object = findObject(noun, WHERE_HERE, &named);
     if (!named)
-        return 0;
+        return TURN_NOT_BUILTIN;
     if (!object)
         showSystemMessage(MSG_NOT_HERE);
     else if (!(objects[object].flags & OBJECT_TAKEABLE))
@@ -106,7 +96,7 @@ static int take(int noun)
         moveObject(object, CARRIED);
         showSystemMessage(MSG_DONE);
     }
-    return 1;
+    return TURN_BUILTIN;
 }
 
 static int drop(int noun)
@@ -114,7 +104,7 @@ static int drop(int noun)
     bool named;
     int object = findObject(noun, WHERE_HELD, &named);
     if (!named)
-        return 0;
+        return TURN_NOT_BUILTIN;
     if (!object)
         showSystemMessage(MSG_NOT_HERE);
     else if (!(objects[object].flags & OBJECT_TAKEABLE))
@@ -123,7 +113,7 @@ static int drop(int noun)
         moveObject(object, playerLocation);
         showSystemMessage(MSG_DONE);
     }
-    return 1;
+    return TURN_BUILTIN;
 }
 
 // Wear moves a carried object to WORN, remove a worn one back to CARRIED.
@@ -132,14 +122,14 @@ static int changeWorn(int noun, Where from, int16_t to)
     bool named;
     int object = findObject(noun, from, &named);
     if (!named)
-        return 0;
+        return TURN_NOT_BUILTIN;
     if (!object || !(objects[object].flags & OBJECT_WEARABLE))
         showSystemMessage(MSG_NOT_POSSIBLE);
     else {
         moveObject(object, to);
         showSystemMessage(MSG_DONE);
     }
-    return 1;
+    return TURN_BUILTIN;
 }
 
 int runBuiltinVerb(int verb, int noun)
@@ -150,13 +140,13 @@ int runBuiltinVerb(int verb, int noun)
         switch (verb) {
         case VERB_INVENTORY:
             showInventory();
-            return 1;
+            return TURN_BUILTIN;
         case VERB_LOOK:
             describeHere();
-            return 1;
+            return TURN_BUILTIN;
         case VERB_REPLY:
             showSystemMessage(MSG_REPLY);
-            return 1;
+            return TURN_BUILTIN;
         case VERB_SAVE:
             saveGame();
             return SKIP_EVENTS;
@@ -167,7 +157,7 @@ int runBuiltinVerb(int verb, int noun)
         case VERB_QUIT:
             return confirmQuit() ? GAME_OVER : SKIP_EVENTS;
         default:
-            return 0;
+            return TURN_NOT_BUILTIN;
         }
     }
     switch (verb) {
@@ -176,7 +166,7 @@ int runBuiltinVerb(int verb, int noun)
     case VERB_DROP: return drop(noun);
     case VERB_WEAR: return changeWorn(noun, WHERE_CARRIED, WORN);
     case VERB_REMOVE: return changeWorn(noun, WHERE_WORN, CARRIED);
-    default: return 0;
+    default: return TURN_NOT_BUILTIN;
     }
 }
 

@@ -80,7 +80,7 @@ void listLocation(int location)
         if (!objectExists(object) || objectLocation(object) != location)
             continue;
         if (line.items == 0) {
-            appendBytes(line, systemText(11));
+            appendBytes(line, systemText(MSG_YOU_SEE));
             appendEntry(line, " ", textOf(objects[object].name), nullptr);
         } else {
             appendEntry(line, ", ", textOf(objects[object].name), nullptr);
@@ -99,7 +99,7 @@ void listLocation(int location)
         if (locationExit(location, direction) == 0)
             continue;
         if (line.items == 0) {
-            appendBytes(line, systemText(19));
+            appendBytes(line, systemText(MSG_EXITS));
             appendEntry(line, " ", directionText(direction), nullptr);
         } else {
             appendEntry(line, ", ", directionText(direction), nullptr);
@@ -116,7 +116,7 @@ void listInventory()
     ListLine line;
     line.length = 0;
     line.items = 0;
-    appendBytes(line, systemText(12));
+    appendBytes(line, systemText(MSG_CARRYING));
     appendBytes(line, " ");
     for (int object = 1; object <= lastObject; object++) {
         if (!objectExists(object))
@@ -125,9 +125,9 @@ void listInventory()
         if (where != CARRIED && where != WORN)
             continue;
         appendEntry(line, line.items ? ", " : "", textOf(objects[object].name),
-                    where == WORN ? systemText(13) : nullptr);
+                    where == WORN ? systemText(MSG_WORN) : nullptr);
     }
-    appendBytes(line, line.items ? "." : systemText(14));
+    appendBytes(line, line.items ? "." : systemText(MSG_NOTHING_CARRIED));
     flushLine(line);
 }
 

@@ -4,11 +4,13 @@
 #include "core/database/game_database.h"
 
 // Results of an executed action record.
-constexpr int RESULT_QUIT = -1;
-constexpr int RESULT_NORMAL = 0;
-constexpr int RESULT_HALT = 1;
-constexpr int RESULT_CONTINUE = 2;
-constexpr int RESULT_BREAK = 3;
+enum ActionResult {
+    RESULT_QUIT = -1,
+    RESULT_NORMAL = 0,
+    RESULT_HALT = 1,
+    RESULT_CONTINUE = 2,
+    RESULT_BREAK = 3,
+};
 
 // The work one scan may do (records visited, their slots tested or run, and
 // actionWork) before it is

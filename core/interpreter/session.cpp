@@ -40,24 +40,24 @@ void startGame()
     }
 
     runEvents(1);   // a quit or halt here only ends this scan
-    if (askYesNo(textOf(systemMessages[23])))
+    if (askYesNo(textOf(systemMessages[MSG_RESTORE_AT_START])))
         restoreGame();   // the game goes on from whatever state results
 }
 
 int runTurn(int verb, int noun, int noun2, int noun3)
 {
     if (verb == 0 && noun == 0) {
-        showSystemMessage(1);
-        return 0;
+        showSystemMessage(MSG_NOT_UNDERSTOOD);
+        return TURN_NOT_BUILTIN;
     }
     ActionScan scan = scanActions(verb, noun, noun2, noun3);
     int result;
     if (scan.open)
         result = runBuiltinVerb(verb, noun);
     else
-        result = scan.runningValue == -1 ? GAME_OVER : 0;
-    if (result == 0 && !scan.acted)
-        showSystemMessage(scan.mismatch ? 8 : 1);
+        result = scan.runningValue == -1 ? GAME_OVER : TURN_NOT_BUILTIN;
+    if (result == TURN_NOT_BUILTIN && !scan.acted)
+        showSystemMessage(scan.mismatch ? MSG_ALMOST : MSG_NOT_UNDERSTOOD);
     return result;
 }
 

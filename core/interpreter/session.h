@@ -4,9 +4,14 @@
 
 #include <cstdint>
 
-// Turn results.
-constexpr int GAME_OVER = -1;
-constexpr int SKIP_EVENTS = 2;
+// Turn results, of runTurn and the built-in verbs; after all but GAME_OVER
+// and SKIP_EVENTS the events run.
+enum TurnResult {
+    GAME_OVER = -1,         // the game ends (a quit)
+    TURN_NOT_BUILTIN = 0,   // no built-in verb took the command (a rule may have)
+    TURN_BUILTIN = 1,       // a built-in verb handled it
+    SKIP_EVENTS = 2,        // handled without time passing
+};
 
 constexpr int COMMAND_LIMIT = 127;     // characters of one command
 constexpr int HISTORY_SIZE = 16;
@@ -18,7 +23,7 @@ extern int16_t debugMode;              // 1 only when the game came from its sou
 // Resets every run-time field, runs the begin events and offers a restore.
 void startGame();
 
-// Processes one parsed command; returns -1, 0, 1 or 2.
+// Processes one parsed command; returns a TurnResult.
 int runTurn(int verb, int noun, int noun2, int noun3);
 
 // Whether a location is dark (no light of its own and no light source).

@@ -50,7 +50,7 @@ int runSession()
         playGame();
         if (consoleInputEnded())
             break;
-        if (!askYesNo(textOf(systemMessages[26])))
+        if (!askYesNo(textOf(systemMessages[MSG_PLAY_AGAIN])))
             break;
     }
     if (consoleInputEnded())
