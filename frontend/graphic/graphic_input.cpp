@@ -1,13 +1,16 @@
 // The input operations of the graphical front end: the line editor with its
-// cursor and history, the yes/no and numbered questions and the pause.
+// cursor and history, the yes/no and numbered questions and the pause, with
+// the prompts and the answers written to the transcript as the console does.
 #include <cctype>
 #include <cstdio>
 #include <cstring>
 
 #include "core/database/game_database.h"
+#include "core/driver/transcript.h"
 #include "core/interpreter/session.h"
 #include "frontend/frontend.h"
 #include "frontend/graphic/graphic_screen.h"
+#include "frontend/graphic/graphic_transcript.h"
 #include "frontend/graphic/pictures.h"
 #include "frontend/graphic/screenshot.h"
 
@@ -56,6 +59,7 @@ int readLine(char *buffer, int limit)
         writeText(prompt);
     else
         drawTextLine("", 0, 0);         // the edit line gets a fresh line even without a prompt
+    transcriptShownText(prompt);
     outputFlags = BOTTOM_LINE | CLEAR_LINE;
     int n = 0;
     buffer[0] = '\0';
@@ -87,15 +91,25 @@ int readLine(char *buffer, int limit)
     }
     snprintf(editLine, sizeof editLine, "%s%s", prompt, buffer);
     writeText(editLine);
+    transcribeTyped(buffer);
     historyAdd(buffer);
     return 0;
 }
 
-// Draws the answer key right after the question.
+// The transcript has the question as the console asks it, with one blank.
+static void transcribeQuestion(const char *question)
+{
+    transcriptShownText(question);
+    transcriptShown(" ", 1);
+}
+
+// Draws the answer key right after the question; the transcript has it as
+// the line typed.
 static void echoKey(int key, int x)
 {
     char echo[2] = {(char)key, '\0'};
     writeTextAt(echo, x);
+    transcribeTyped(echo);
 }
 
 int askYesNo(const char *question)
@@ -109,6 +123,7 @@ int askYesNo(const char *question)
     }
     toMainWindow(SCROLL_UP | BOTTOM_LINE | CLEAR_LINE);
     int x = writeText(question);
+    transcribeQuestion(question);
     outputFlags = BOTTOM_LINE | CLEAR_LINE;
     for (;;) {
         int key = grKeyRead();
@@ -135,11 +150,15 @@ int askChoice(const char *question, int highest)
     }
     toMainWindow(SCROLL_UP | BOTTOM_LINE | CLEAR_LINE);
     int x = writeText(question);
+    transcribeQuestion(question);
     outputFlags = BOTTOM_LINE | CLEAR_LINE;
     for (;;) {
         int key = grKeyRead();
         if (key == GR_KEY_CLOSED) return 0;
-        if (key == GR_KEY_ESCAPE && mayCancel) return 0;
+        if (key == GR_KEY_ESCAPE && mayCancel) {
+            transcribeTyped("");        // the console's cancel is an empty line
+            return 0;
+        }
         if (key >= '1' && key <= '0' + highest) {
             echoKey(key, x);
             return key - '0';
@@ -148,7 +167,7 @@ int askChoice(const char *question, int highest)
 }
 
 // The pause: timed on the monotonic clock, sleeping on window events.
-void waitKey(int milliseconds)
+static void pauseFor(int milliseconds)
 {
     if (milliseconds == 0) {
         grKeyRead();
@@ -166,4 +185,13 @@ void waitKey(int milliseconds)
             return;
         }
     }
+}
+
+// The console's pause waits for a line, whatever the time: the transcript
+// has an empty typed line for every pause, however it ended, so the record
+// does not depend on the player's speed.
+void waitKey(int milliseconds)
+{
+    pauseFor(milliseconds);
+    if (!grWindowClosed()) transcribeTyped("");
 }

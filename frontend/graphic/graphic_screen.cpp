@@ -8,6 +8,7 @@
 #include "core/database/game_database.h"
 #include "core/interpreter/listings.h"
 #include "frontend/frontend.h"
+#include "frontend/graphic/graphic_transcript.h"
 #include "frontend/graphic/pictures.h"
 
 const Rgb standardColours[STANDARD_COLOUR_COUNT] = {
@@ -205,5 +206,7 @@ int writeTextAbove(const char *text, int limit)
 
 int writeText(const char *text)
 {
+    if (outputFlags & TRANSCRIBED) transcribeText(text);
+    if (outputFlags & UNDRAWN) return 0;
     return writeTextAt(text, 0);
 }

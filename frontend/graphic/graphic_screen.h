@@ -14,11 +14,13 @@ constexpr int DESCRIPTION_WINDOW = 2;
 constexpr int MAIN_WINDOW = 3;
 constexpr int WINDOW_COUNT = 4;
 
-// Output flags: how the next text is placed.
+// Output flags: how the next text is placed, and whether writeText records it.
 constexpr int CLEAR_LINE = 1;             // clear the bottom line from the start x on
 constexpr int CLEAR_WINDOW = 2;           // clear the text box first, lineOffset = 0
 constexpr int BOTTOM_LINE = 4;            // draw every line on the bottom line
 constexpr int SCROLL_UP = 8;              // move the text box up one line first
+constexpr int TRANSCRIBED = 16;           // writeText also writes the text to the transcript
+constexpr int UNDRAWN = 32;               // writeText draws nothing (with TRANSCRIBED: the record only)
 
 // A rectangle given by two included corners.
 struct ScreenBox {
@@ -71,3 +73,12 @@ int writeTextAbove(const char *text, int limit);
 // Draws one line of length bytes at x offset x; returns x + 8 * length, or 0
 // when the line falls below the text box.
 int drawTextLine(const char *line, int length, int x);
+
+// The location panel: the name (or the dark location's) in the heading above
+// the status line, the description and lists in their window, the picture;
+// -1 when the location has no name.
+int drawLocationPanel(int location);
+
+// Writes a location's description and lists to the transcript as the console
+// shows them, after a blank line; nothing is drawn.
+void transcribeLocation(int location);

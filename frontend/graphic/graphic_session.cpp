@@ -1,5 +1,6 @@
 // The graphical game session: one window for the whole run, one game after
-// another, the location panel redrawn before every command.
+// another, the location panel redrawn before every command (the transcript
+// has the description when the game gives it, as the console shows it).
 #include <cstdio>
 #include <cstring>
 
@@ -13,17 +14,27 @@
 
 const char FRONT_END_KIND[] = "Graphic version";
 
+// A debug reply is drawn over the command line; the transcript has it, as
+// the console's record does.
+static bool answerDebugCommand(const char *line)
+{
+    outputFlags |= TRANSCRIBED;
+    bool answered = debugCommand(line);
+    outputFlags &= ~TRANSCRIBED;
+    return answered;
+}
+
 // Plays the turns of one game until it is over or the window was closed.
 static void playGame()
 {
     int result = SKIP_EVENTS;
     for (;;) {
         if (result != SKIP_EVENTS && runEvents(0) == -1) return;
-        showLocation(playerLocation, 1);
+        drawLocationPanel(playerLocation);
         char line[COMMAND_LIMIT + 1];
         readLine(line, COMMAND_LIMIT);
         if (grWindowClosed()) return;
-        if (line[0] == '\0' || (debugMode && debugCommand(line))) {
+        if (line[0] == '\0' || (debugMode && answerDebugCommand(line))) {
             result = SKIP_EVENTS;
             continue;
         }
@@ -40,10 +51,11 @@ int runSession()
     for (;;) {
         drawLayout();
         startGame();
+        transcribeLocation(playerLocation);   // the panel follows before the first command
         resetHistory();
         playGame();
         if (grWindowClosed()) break;
-        if (!askYesNo(textOf(systemMessages[26]))) break;
+        if (!askYesNo(textOf(systemMessages[MSG_PLAY_AGAIN]))) break;
     }
     closeScreen();
     return 0;

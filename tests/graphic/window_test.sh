@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Plays gfxrunner in a virtual X server: types commands and answers questions
 # with xdotool, reads the window back with xwd, checks the title with xprop,
-# resizes the window and closes it as a window manager would.
-#   window_test.sh GFXRUNNER WINDOW_READER WINDOW_CLOSER GAME_FOLDER
+# resizes the window and closes it as a window manager would. The first
+# session keeps a transcript, which must read as ttyrunner's record of the
+# same commands and answers.
+#   window_test.sh GFXRUNNER WINDOW_READER WINDOW_CLOSER GAME_FOLDER TTYRUNNER
 set -u
 program=$(realpath "$1")
 reader=$(realpath "$2")
 closer=$(realpath "$3")
 game_dir=$(realpath "$4")
+console=$(realpath "$5")
 
 # Sanitizer builds: the system libraries under SDL keep some memory to the end.
 export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/sdl_leaks.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
@@ -44,7 +47,7 @@ for _ in $(seq 100); do [ -s display.txt ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 display.txt)"
 
 start_game() {
-  "$program" game </dev/null >game.out 2>game.err &
+  "$program" "$@" game </dev/null >game.out 2>game.err &
   game=$!
   window=$(timeout 10 xdotool search --sync --name '^Tarnwick Window Test$' | head -n1)
   [ -n "$window" ] || fail "no window titled after the game"
@@ -88,7 +91,7 @@ expect_exit() {
 keys() { xdotool key --delay 20 "$@"; }
 type_line() { xdotool type --delay 20 "$1"; keys Return; }
 
-start_game
+start_game --transcript=window.txt
 props=$(xprop -id "$window" WM_NAME WM_ICON_NAME)
 grep -q 'WM_NAME(STRING) = "Tarnwick Window Test"' <<<"$props" || fail "window name: $props"
 grep -q 'WM_ICON_NAME(STRING) = "Tarnwick Window Test"' <<<"$props" || fail "icon name: $props"
@@ -157,6 +160,18 @@ keys y n
 expect_text 4 580 "Play again? "
 keys n 2>/dev/null     # the window may be gone before the key is released
 expect_exit
+
+# The record: the header, then every prompt with the line entered (edited,
+# recalled, the screenshot key left out) and every answer, as the console
+# records the same lines.
+head -n 1 window.txt | grep -Eq '^Tarnwick [0-9.]+ transcript of game, [0-9-]+ [0-9:]+ UTC, seed [0-9]+$' \
+  || fail "transcript header: $(head -n 1 window.txt)"
+grep -qx '>take lamp' window.txt && grep -qx '>takes' window.txt && grep -qx 'Play again? y' window.txt \
+  || fail "typed lines missing from the transcript: $(cat window.txt)"
+printf '%s\n' n 'take lamp' takes quit y n y n quit y n n \
+  | "$console" --transcript=console.txt game >/dev/null 2>&1
+diff <(tail -n +2 console.txt) <(tail -n +2 window.txt) >transcript.diff \
+  || fail "transcript differs from the console's (< console, > window): $(cat transcript.diff)"
 
 # Closing the window ends the program cleanly.
 start_game
