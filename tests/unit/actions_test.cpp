@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/database/game_database.h"
+#include "core/database/rule_code.h"
 #include "core/interpreter/actions.h"
 #include "core/interpreter/listings.h"
 #include "core/interpreter/rule_walker.h"
@@ -24,9 +25,9 @@ struct Slot {
 RuleRecord act(std::initializer_list<Slot> slots)
 {
     RuleRecord record{};
-    record.kind = 'o';
+    record.kind = KIND_ACTION;
     for (signed char &op : record.opcodes)
-        op = ' ';
+        op = KIND_UNUSED;
     int i = 0;
     for (const Slot &s : slots) {
         record.opcodes[i] = static_cast<signed char>(s.opcode);
@@ -113,18 +114,18 @@ TEST_F(Actions, ObjectMovesKeepTheCarriedCount)
         int object, location;       // one object's location afterwards
         int carried;
     } cases[] = {
-        {"create at the player", {{'c', 4}}, 4, 1, 3},
-        {"create a carried object", {{'c', 2}}, 2, 1, 2},
-        {"destroy", {{'d', 3}}, 3, 0, 2},
-        {"get above MaxItems", {{'g', 1}, {'g', 4}}, 4, CARRIED, 5},
-        {"wear a carried object", {{'w', 2}}, 2, WORN, 3},
-        {"wear an object lying here", {{'w', 1}}, 1, WORN, 4},
-        {"put", {{'p', 2, 7}}, 2, 7, 2},
-        {"put into the hands", {{'p', 4, CARRIED}}, 4, CARRIED, 4},
-        {"put to UNCHANGED reads as declared", {{'p', 1, 5}, {'p', 1, UNCHANGED}}, 1, 1, 3},
-        {"moveall carried (not worn) to 9", {{'v', CARRIED, 9}}, 6, 9, 1},
-        {"moveall from the player's location", {{'v', 0, CARRIED}}, 5, CARRIED, 5},
-        {"swap carried with one in location 4", {{'s', 2, 4}}, 4, CARRIED, 3},
+        {"create at the player", {{ACT_CREATE, 4}}, 4, 1, 3},
+        {"create a carried object", {{ACT_CREATE, 2}}, 2, 1, 2},
+        {"destroy", {{ACT_DESTROY, 3}}, 3, 0, 2},
+        {"get above MaxItems", {{ACT_GET, 1}, {ACT_GET, 4}}, 4, CARRIED, 5},
+        {"wear a carried object", {{ACT_WEAR, 2}}, 2, WORN, 3},
+        {"wear an object lying here", {{ACT_WEAR, 1}}, 1, WORN, 4},
+        {"put", {{ACT_PUT, 2, 7}}, 2, 7, 2},
+        {"put into the hands", {{ACT_PUT, 4, CARRIED}}, 4, CARRIED, 4},
+        {"put to UNCHANGED reads as declared", {{ACT_PUT, 1, 5}, {ACT_PUT, 1, UNCHANGED}}, 1, 1, 3},
+        {"moveall carried (not worn) to 9", {{ACT_MOVEALL, CARRIED, 9}}, 6, 9, 1},
+        {"moveall from the player's location", {{ACT_MOVEALL, 0, CARRIED}}, 5, CARRIED, 5},
+        {"swap carried with one in location 4", {{ACT_SWAP, 2, 4}}, 4, CARRIED, 3},
     };
     for (const Case &c : cases) {
         SetUp();
@@ -133,50 +134,51 @@ TEST_F(Actions, ObjectMovesKeepTheCarriedCount)
         EXPECT_EQ(carriedCount, c.carried) << c.name;
     }
     SetUp();
-    run({{'s', 2, 4}});
+    run({{ACT_SWAP, 2, 4}});
     EXPECT_EQ(objectLocation(2), 4);
 }
 
 TEST_F(Actions, TargetLocation)
 {
-    run({{'a', 7}, {'c', 4}, {'c', 2}});
+    run({{ACT_AT, 7}, {ACT_CREATE, 4}, {ACT_CREATE, 2}});
     EXPECT_EQ(objectLocation(4), 7);
     EXPECT_EQ(objectLocation(2), 1);
 
-    run({{'l', 5}, {'c', 2}, {'e', 3, 8}});
+    run({{ACT_GO, 5}, {ACT_CREATE, 2}, {ACT_EXIT, 3, 8}});
     EXPECT_EQ(playerLocation, 5);
     EXPECT_EQ(objectLocation(2), 5);
     EXPECT_EQ(locationExit(5, 3), 8);
     EXPECT_EQ(recorded, "[location 5 0]\n");
 
-    run({{'a', 3}, {'e', 1, 0}, {'e', 2, 4}});
+    run({{ACT_AT, 3}, {ACT_EXIT, 1, 0}, {ACT_EXIT, 2, 4}});
     EXPECT_EQ(locationExit(3, 1), 0);
     EXPECT_EQ(locationExit(5, 2), 4);   // back at the player's location
 }
 
 TEST_F(Actions, ExitsAndLight)
 {
-    run({{'t', 6, 0}});
+    run({{ACT_SUBST, 6, 0}});
     EXPECT_EQ(locationExit(3, 1), 0);
     EXPECT_EQ(locationExit(4, 3), 0);
-    run({{'t', 0, 6}});                 // exits to the player's location 1
+    run({{ACT_SUBST, 0, 6}});         // exits to the player's location 1
     EXPECT_EQ(locationExit(2, 2), 6);
     EXPECT_EQ(locationExit(1, 1), 2);
 
-    run({{'i', 0}});
+    run({{ACT_LIGHT, 0}});
     EXPECT_EQ(locations[1].currentLight, 0);
-    run({{'a', 3}, {'i', 0}});
+    run({{ACT_AT, 3}, {ACT_LIGHT, 0}});
     EXPECT_EQ(locations[3].currentLight, 0);
-    run({{'i', 3, 1}});
+    run({{ACT_LIGHT, 3, 1}});
     EXPECT_EQ(locations[3].currentLight, 3);
-    run({{'i', 0, 1}});
+    run({{ACT_LIGHT, 0, 1}});
     EXPECT_EQ(locations[0].currentLight, 0);
 }
 
 TEST_F(Actions, OutputAndQuestions)
 {
     scriptedInput = {"", "3", "y"};
-    run({{'m', 2}, {'y', 4}, {'b', 1}, {'u', 500}, {'_'}, {'r'}, {'9', 1, 3}, {'2', 2}});
+    run({{ACT_MESSAGE, 2}, {ACT_SYSMSG, 4}, {ACT_SHOW, 1}, {ACT_PAUSE, 500}, {ACT_CLS}, {ACT_REDESC},
+         {ACT_MCHOICHE, 1, 3}, {ACT_BCHOICHE, 2}});
     EXPECT_EQ(recorded,
               "M2\nS4\nOnce upon a time.\n[picture intro.png]\n[wait 500]\n[cls]\n[location 1 1]\n"
               "[choice null 3]\n[yesno null]\n");
@@ -186,37 +188,39 @@ TEST_F(Actions, OutputAndQuestions)
 
 TEST_F(Actions, Variables)
 {
-    run({{'=', 1, 1}, {'=', 2, 9}, {'=', 2, 0}});
+    run({{ACT_SET, 1, 1}, {ACT_SET, 2, 9}, {ACT_SET, 2, 0}});
     EXPECT_EQ(vars[1].value, 1);
     EXPECT_EQ(vars[2].value, 0);
-    run({{'=', 1, 32767}, {'+', 1, 1}});
+    run({{ACT_SET, 1, 32767}, {ACT_ADD, 1, 1}});
     EXPECT_EQ(vars[1].value, -32768);
-    run({{'-', 1, 1}, {'-', 2, 5}});
+    run({{ACT_SUB, 1, 1}, {ACT_SUB, 2, 5}});
     EXPECT_EQ(vars[1].value, 32767);
     EXPECT_EQ(vars[2].value, -5);
 }
 
 TEST_F(Actions, ResultsAndAllSlotsRun)
 {
-    EXPECT_EQ(run({{'q'}, {'m', 3}}), RESULT_QUIT);
+    EXPECT_EQ(run({{ACT_QUIT}, {ACT_MESSAGE, 3}}), RESULT_QUIT);
     EXPECT_EQ(recorded, "M3\n");
-    EXPECT_EQ(run({{'h'}, {'o'}}), RESULT_CONTINUE);
-    EXPECT_EQ(run({{'o'}, {'h'}}), RESULT_HALT);
-    EXPECT_EQ(run({{'}'}}), RESULT_BREAK);
-    EXPECT_EQ(run({{'m', 1}}), RESULT_NORMAL);
+    EXPECT_EQ(run({{ACT_HALT}, {ACT_CONTINUE}}), RESULT_CONTINUE);
+    EXPECT_EQ(run({{ACT_CONTINUE}, {ACT_HALT}}), RESULT_HALT);
+    EXPECT_EQ(run({{ACT_BREAK}}), RESULT_BREAK);
+    EXPECT_EQ(run({{ACT_MESSAGE, 1}}), RESULT_NORMAL);
     // A negated opcode and a condition letter do nothing.
     recorded.clear();
-    EXPECT_EQ(run({{-'m', 1}, {'>', 1}, {-'q'}}), RESULT_NORMAL);
+    EXPECT_EQ(run({{-ACT_MESSAGE, 1}, {COND_GT, 1}, {-ACT_QUIT}}), RESULT_NORMAL);
     EXPECT_EQ(recorded, "");
 }
 
 TEST_F(Actions, OperandsOutsideTheirTablesDoNothing)
 {
     scriptedInput = {"2", "y"};
-    run({{'c', 0},       {'c', 99},     {'g', -1},     {'d', 7},      {'p', 32000, 1}, {'s', 2, 99},
-         {'l', 10},      {'l', -1},     {'a', 99},     {'e', 1, 5},   {'e', 11, 5},    {'e', 0, 5},
-         {'i', 99, 1},   {'m', 6},      {'y', 32},     {'b', 3}});
-    run({{'=', 3, 1}, {'+', -1, 1}, {'9', 9, 3}, {'2', 300}, {'a', 12}, {'i', 0}});
+    run({{ACT_CREATE, 0},     {ACT_CREATE, 99},  {ACT_GET, -1},     {ACT_DESTROY, 7},
+         {ACT_PUT, 32000, 1}, {ACT_SWAP, 2, 99}, {ACT_GO, 10},      {ACT_GO, -1},
+         {ACT_AT, 99},        {ACT_EXIT, 1, 5},  {ACT_EXIT, 11, 5}, {ACT_EXIT, 0, 5},
+         {ACT_LIGHT, 99, 1},  {ACT_MESSAGE, 6},  {ACT_SYSMSG, 32},  {ACT_SHOW, 3}});
+    run({{ACT_SET, 3, 1}, {ACT_ADD, -1, 1}, {ACT_MCHOICHE, 9, 3}, {ACT_BCHOICHE, 300}, {ACT_AT, 12},
+         {ACT_LIGHT, 0}});
     EXPECT_EQ(playerLocation, 1);
     EXPECT_EQ(objectLocation(2), CARRIED);
     EXPECT_EQ(carriedCount, 3);
@@ -227,7 +231,7 @@ TEST_F(Actions, OperandsOutsideTheirTablesDoNothing)
     // After the player is put outside the table (a restored file may do
     // that), every action and verb still stays inside it.
     playerLocation = 200;
-    run({{'c', 1}, {'e', 1, 3}, {'i', 0}, {'r'}, {'t', 0, 5}});
+    run({{ACT_CREATE, 1}, {ACT_EXIT, 1, 3}, {ACT_LIGHT, 0}, {ACT_REDESC}, {ACT_SUBST, 0, 5}});
     EXPECT_EQ(objectLocation(1), 200);
     EXPECT_EQ(recorded, "");
     for (int v : {1, 11, 12, 13, 14, 15})
@@ -306,7 +310,7 @@ TEST_F(Actions, BuiltinVerbs)
     EXPECT_EQ(objectLocation(6), WORN);
     EXPECT_EQ(carriedCount, 2);         // a worn object still counts
     // A remove whose object lacks the wear flag: put one on by an action.
-    run({{'w', 2}});
+    run({{ACT_WEAR, 2}});
     recorded.clear();
     verb(17, 12);
     EXPECT_EQ(recorded, "S3\n");

@@ -22,6 +22,7 @@
 #include "core/compiler/source_reader.h"
 #include "core/database/compiled_game.h"
 #include "core/database/game_database.h"
+#include "core/database/rule_code.h"
 
 namespace fs = std::filesystem;
 
@@ -98,15 +99,15 @@ void addRules(RuleRecord **table, int16_t *count, const char *kinds)
     for (const char *kind = kinds; *kind; kind++) {
         RuleRecord *row = appendRule(table, count);
         row->kind = *kind;
-        memset(row->opcodes, ' ', sizeof row->opcodes);
+        memset(row->opcodes, KIND_UNUSED, sizeof row->opcodes);
         row->opcodes[0] = static_cast<signed char>(-(*count));
         row->firstOperands[0] = *count;
         row->secondOperands[15] = static_cast<int16_t>(-*count);
     }
 }
 
-const char EVENT_KINDS[] = "cccwc{cc";
-const char ACTION_KINDS[] = "{cc&c";
+const char EVENT_KINDS[] = {KIND_IF, KIND_IF, KIND_IF, KIND_WHILE, KIND_IF, KIND_BEGIN, KIND_IF, KIND_IF, 0};
+const char ACTION_KINDS[] = {KIND_BEGIN, KIND_IF, KIND_IF, KIND_AND, KIND_IF, 0};
 
 // A game that uses every table, gaps in the last-index tables, texts joined
 // by continuation, and settings whose buffers hold bytes after their NUL.
@@ -479,7 +480,9 @@ TEST_F(CompiledGame, CompiledSourcesSurviveTheRoundTrip)
     std::string kinds;
     for (int i = 0; i < actionCount; i++)
         kinds += actions[i].kind;
-    EXPECT_EQ(kinds, "c&/o}w+o}");
+    const char expectedKinds[] = {KIND_IF,    KIND_AND,    KIND_FBEGIN, KIND_ACTION, KIND_END,
+                                  KIND_WHILE, KIND_SBEGIN, KIND_ACTION, KIND_END,    0};
+    EXPECT_EQ(kinds, expectedKinds);
     expectRoundTrip("full source");
     EXPECT_STREQ(textOf(locations[2].description), "A stair winds up.\\It is steep.");
     EXPECT_STREQ(textOf(shows[1].text), "Night falls on the tower.");
@@ -582,6 +585,14 @@ TEST_F(CompiledGame, SmallGamesAtTheirByteOffsets)
 
 TEST_F(CompiledGame, OlderVersionsAreConverted)
 {
+    // EVENT_KINDS and ACTION_KINDS as read from a TWB2 or version 20 file,
+    // and from a version 21 or 22 file.
+    const char v20EventKinds[] = {KIND_IF, KIND_OR, KIND_OR, KIND_WHILE, KIND_IF, KIND_FBEGIN,
+                                  KIND_IF, KIND_OR, 0};
+    const char v20ActionKinds[] = {KIND_FBEGIN, KIND_IF, KIND_OR, KIND_AND, KIND_IF, 0};
+    const char v22EventKinds[] = {KIND_IF, KIND_IF, KIND_IF, KIND_WHILE, KIND_IF, KIND_FBEGIN,
+                                  KIND_IF, KIND_IF, 0};
+    const char v22ActionKinds[] = {KIND_FBEGIN, KIND_IF, KIND_IF, KIND_AND, KIND_IF, 0};
     struct Case {
         const char *magic;
         size_t magicSize;
@@ -589,11 +600,11 @@ TEST_F(CompiledGame, OlderVersionsAreConverted)
         bool titles;             // the file holds Title and StatusLine
         const char *eventKinds, *actionKinds;   // after reading
     } cases[] = {
-        {"TWB2", 4, true, false, "c||wc/c|", "/c|&c"},
-        {"TWB2", 4, false, false, "c||wc/c|", "/c|&c"},
-        {"TWBv20", 6, false, false, "c||wc/c|", "/c|&c"},
-        {"TWBv21", 6, false, false, "cccwc/cc", "/cc&c"},
-        {"TWBv22", 6, true, false, "cccwc/cc", "/cc&c"},
+        {"TWB2", 4, true, false, v20EventKinds, v20ActionKinds},
+        {"TWB2", 4, false, false, v20EventKinds, v20ActionKinds},
+        {"TWBv20", 6, false, false, v20EventKinds, v20ActionKinds},
+        {"TWBv21", 6, false, false, v22EventKinds, v22ActionKinds},
+        {"TWBv22", 6, true, false, v22EventKinds, v22ActionKinds},
         {"TWBv23", 6, false, true, EVENT_KINDS, ACTION_KINDS},
         {"TWBv99", 6, false, true, EVENT_KINDS, ACTION_KINDS},
     };

@@ -7,6 +7,7 @@
 #include <random>
 
 #include "core/database/game_database.h"
+#include "core/database/rule_code.h"
 #include "core/driver/random_numbers.h"
 #include "core/interpreter/rule_walker.h"
 #include "core/interpreter/session.h"
@@ -14,8 +15,12 @@
 
 namespace {
 
-// The conditions drawn, and what the plain evaluation below knows of them.
-const int OPCODES[] = {' ', 'v', 'n', '2', '3', 'y', 'a', 'c', 'h', '=', '>', '<', 'r', 'b', '+', 'f', 'z'};
+// The conditions drawn, and what the plain evaluation below knows of them
+// ('z' is no condition at all).
+const int OPCODES[] = {
+    KIND_UNUSED, COND_VERB, COND_NOUN, COND_NOUN2, COND_NOUN3, COND_ANYNOUN, COND_AT, COND_CARRIED,
+    COND_HERE, COND_EQ, COND_GT, COND_LT, COND_RANDOM, COND_BEGIN, COND_CONTINUED, COND_FREE, 'z',
+};
 
 // Slot by slot, every slot, as the conditions are defined.
 int plainEvaluation(const RuleRecord &r, int verb, int noun, int noun2, int noun3, int mode)
@@ -33,21 +38,21 @@ int plainEvaluation(const RuleRecord &r, int verb, int noun, int noun2, int noun
         bool known = a >= 0 && a < varCount;
         bool truth = true;
         switch (op) {
-        case 'v': truth = verb == a; verbMatched = verbMatched || truth; break;
-        case 'n': truth = noun == a; nounMatched = nounMatched || truth; break;
-        case '2': truth = noun2 == a; break;
-        case '3': truth = noun3 == a; break;
-        case 'y': truth = a == noun || a == noun2 || a == noun3; break;
-        case 'a': truth = playerLocation == a; break;
-        case 'c': truth = where == CARRIED; break;
-        case 'h': truth = where == playerLocation; break;
-        case '=': truth = known && value == b; break;
-        case '>': truth = known && value > b; break;
-        case '<': truth = known && value < b; break;
-        case 'r': { int draw = drawRandom(); truth = b != 0 && draw % abs(b) < a; break; }
-        case 'b': truth = mode == 1; break;
-        case '+': truth = mode == 2; break;
-        case 'f': truth = carriedCount < settings.MaxItems; break;
+        case COND_VERB: truth = verb == a; verbMatched = verbMatched || truth; break;
+        case COND_NOUN: truth = noun == a; nounMatched = nounMatched || truth; break;
+        case COND_NOUN2: truth = noun2 == a; break;
+        case COND_NOUN3: truth = noun3 == a; break;
+        case COND_ANYNOUN: truth = a == noun || a == noun2 || a == noun3; break;
+        case COND_AT: truth = playerLocation == a; break;
+        case COND_CARRIED: truth = where == CARRIED; break;
+        case COND_HERE: truth = where == playerLocation; break;
+        case COND_EQ: truth = known && value == b; break;
+        case COND_GT: truth = known && value > b; break;
+        case COND_LT: truth = known && value < b; break;
+        case COND_RANDOM: { int draw = drawRandom(); truth = b != 0 && draw % abs(b) < a; break; }
+        case COND_BEGIN: truth = mode == 1; break;
+        case COND_CONTINUED: truth = mode == 2; break;
+        case COND_FREE: truth = carriedCount < settings.MaxItems; break;
         default: break;
         }
         if (negated)
@@ -77,18 +82,18 @@ TEST(ConditionQuickPaths, AgreeWithThePlainEvaluation)
     int minusOnes = 0;
     for (int trial = 0; trial < 200000; trial++) {
         RuleRecord r{};
-        r.kind = 'c';
+        r.kind = KIND_IF;
         int used = int(random() % 5);
         for (int slot = 0; slot < RULE_SLOTS; slot++) {
-            int op = slot < used || random() % 8 == 0 ? OPCODES[random() % std::size(OPCODES)] : ' ';
-            if (op != ' ' && random() % 4 == 0)
+            int op = slot < used || random() % 8 == 0 ? OPCODES[random() % std::size(OPCODES)] : KIND_UNUSED;
+            if (op != KIND_UNUSED && random() % 4 == 0)
                 op = -op;
             r.opcodes[slot] = static_cast<signed char>(op);
             r.firstOperands[slot] = static_cast<int16_t>(random() % 4);
             r.secondOperands[slot] = static_cast<int16_t>(random() % 4);
         }
         if (random() % 2)       // most action rules begin with a verb test
-            r.opcodes[0] = 'v';
+            r.opcodes[0] = COND_VERB;
         int verb = int(random() % 4), noun = int(random() % 4), mode = int(random() % 3);
         unsigned seed = unsigned(trial);
         seedRandom(seed);

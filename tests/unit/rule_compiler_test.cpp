@@ -8,6 +8,7 @@
 #include "core/compiler/declaration_sections.h"
 #include "core/compiler/rule_compiler.h"
 #include "core/database/game_database.h"
+#include "core/database/rule_code.h"
 
 namespace {
 
@@ -31,10 +32,10 @@ std::vector<Slot> slotsOf(const RuleRecord &record)
 {
     std::vector<Slot> slots;
     int k = 0;
-    for (; k < RULE_SLOTS && record.opcodes[k] != ' '; k++)
+    for (; k < RULE_SLOTS && record.opcodes[k] != KIND_UNUSED; k++)
         slots.push_back({record.opcodes[k], record.firstOperands[k], record.secondOperands[k]});
     for (; k < RULE_SLOTS; k++) {
-        EXPECT_EQ(record.opcodes[k], ' ') << k;
+        EXPECT_EQ(record.opcodes[k], KIND_UNUSED) << k;
         EXPECT_EQ(record.firstOperands[k], 0) << k;
         EXPECT_EQ(record.secondOperands[k], 0) << k;
     }
@@ -68,7 +69,7 @@ struct RuleCompiler : ::testing::Test {
 };
 
 constexpr int NOT = -1;
-constexpr int neg(char c) { return NOT * c; }
+constexpr int neg(int c) { return NOT * c; }
 
 struct Case {
     const char *line;
@@ -88,64 +89,68 @@ void expectCases(const std::vector<Case> &cases, RuleTable table)
 TEST_F(RuleCompiler, ConditionLines)
 {
     expectCases({
-        {"if verb take noun lamp", 'c', {{'v', 14, 0}, {'n', 7, 0}}},
-        {"If Verb TAKE", 'c', {{'v', 14, 0}}},
-        {"if not carried 3", 'c', {{neg('c'), 3, 0}}},
-        {"and score", '&', {{'>', 4, 0}}},
-        {"and not score", '&', {{neg('>'), 4, 0}}},
-        {"or eq 4 -1", '|', {{'=', 4, -1}}},
-        {"WHILE gt score 10", 'w', {{'>', 4, 10}}},
-        {"while free", 'w', {{'f', 0, 0}}},
-        {"if begin", 'c', {{'b', 0, 0}}},
-        {"if verb 5 then message 3", 'c', {{'v', 5, 0}}},
-        {"if isin lamp 3", 'c', {{'i', 0, 3}}},
-        {"if noun2 lamp", 'c', {{'2', 7, 0}}},
-        {"if verb lamp", 'c', {{'v', 0, 0}}},
-        {"if eq score 3 4", 'c', {{'=', 4, 3}}},
-        {"if eq at 3", 'c', {{'=', 6, 3}}},     // a variable named like a keyword
-        {"if verb foo 5", 'c', {{'v', 0, 5}}},  // the unknown word still counts
-        {"if at 3 not", 'c', {{'a', 3, 0}}},
-        {"if not not dark 1", 'c', {{neg('d'), 1, 0}}},
-        {"if not 5 here 2", 'c', {{'h', 2, 0}}},
-        {"if set quit", 'c', {}},
-        {"if   verb\ttake  noun  lamp", 'c', {{'n', 7, 0}}},
+        {"if verb take noun lamp", KIND_IF, {{COND_VERB, 14, 0}, {COND_NOUN, 7, 0}}},
+        {"If Verb TAKE", KIND_IF, {{COND_VERB, 14, 0}}},
+        {"if not carried 3", KIND_IF, {{neg(COND_CARRIED), 3, 0}}},
+        {"and score", KIND_AND, {{COND_GT, 4, 0}}},
+        {"and not score", KIND_AND, {{neg(COND_GT), 4, 0}}},
+        {"or eq 4 -1", KIND_OR, {{COND_EQ, 4, -1}}},
+        {"WHILE gt score 10", KIND_WHILE, {{COND_GT, 4, 10}}},
+        {"while free", KIND_WHILE, {{COND_FREE, 0, 0}}},
+        {"if begin", KIND_IF, {{COND_BEGIN, 0, 0}}},
+        {"if verb 5 then message 3", KIND_IF, {{COND_VERB, 5, 0}}},
+        {"if isin lamp 3", KIND_IF, {{COND_ISIN, 0, 3}}},
+        {"if noun2 lamp", KIND_IF, {{COND_NOUN2, 7, 0}}},
+        {"if verb lamp", KIND_IF, {{COND_VERB, 0, 0}}},
+        {"if eq score 3 4", KIND_IF, {{COND_EQ, 4, 3}}},
+        {"if eq at 3", KIND_IF, {{COND_EQ, 6, 3}}},    // a variable named like a keyword
+        {"if verb foo 5", KIND_IF, {{COND_VERB, 0, 5}}},  // the unknown word still counts
+        {"if at 3 not", KIND_IF, {{COND_AT, 3, 0}}},
+        {"if not not dark 1", KIND_IF, {{neg(COND_DARK), 1, 0}}},
+        {"if not 5 here 2", KIND_IF, {{COND_HERE, 2, 0}}},
+        {"if set quit", KIND_IF, {}},
+        {"if   verb\ttake  noun  lamp", KIND_IF, {{COND_NOUN, 7, 0}}},
         {"if move 1 dark 1 exist 2 worn 3 owned 4 here 5 present 6 random 50 100 continued score "
          "lt score 3 noun3 lamp anynoun lamp",
-         'c',
-         {{'m', 1, 0}, {'d', 1, 0}, {'e', 2, 0}, {'w', 3, 0}, {'o', 4, 0}, {'h', 5, 0},
-          {'p', 6, 0}, {'r', 50, 100}, {'+', 4, 0}, {'<', 4, 3}, {'3', 7, 0}, {'y', 7, 0}}},
+         KIND_IF,
+         {{COND_MOVE, 1, 0}, {COND_DARK, 1, 0}, {COND_EXIST, 2, 0}, {COND_WORN, 3, 0},
+          {COND_OWNED, 4, 0}, {COND_HERE, 5, 0}, {COND_PRESENT, 6, 0}, {COND_RANDOM, 50, 100},
+          {COND_CONTINUED, 4, 0}, {COND_LT, 4, 3}, {COND_NOUN3, 7, 0}, {COND_ANYNOUN, 7, 0}}},
     }, EVENT_TABLE);
 }
 
 TEST_F(RuleCompiler, ActionLines)
 {
     expectCases({
-        {"do set score", 'o', {{'=', 4, 1}}},
-        {"do set score 0", 'o', {{'=', 4, 0}}},
-        {"do set score -0", 'o', {{'=', 4, 1}}},
-        {"do set score 7", 'o', {{'=', 4, 7}}},
-        {"reset score", 'o', {{'=', 4, 0}}},
-        {"add score 5", 'o', {{'+', 4, 5}}},
-        {"then sub count 2 mchoiche score 3 bchoiche score", 'o',
-         {{'-', 5, 2}, {'9', 4, 3}, {'2', 4, 0}}},
-        {"then bchoiche lamp", 'o', {{'2', 0, 0}}},    // no noun names in actions
-        {"then put 3 12", 'o', {{'p', 3, 12}}},
-        {"then at 5 create 3", 'o', {{'a', 5, 0}, {'c', 3, 0}}},
-        {"THEN destroy 1 get 2 wear 3 swap 1 2 moveall 1 2 go 3", 'o',
-         {{'d', 1, 0}, {'g', 2, 0}, {'w', 3, 0}, {'s', 1, 2}, {'v', 1, 2}, {'l', 3, 0}}},
-        {"exit 1 5 subst 1 2 light 1 0 message 70000 sysmsg 4 show 2 pause 10", 'o',
-         {{'e', 1, 5}, {'t', 1, 2}, {'i', 1, 0}, {'m', 4464, 0}, {'y', 4, 0}, {'b', 2, 0},
-          {'u', 10, 0}}},
-        {"do quit redesc cls halt continue break", 'o',
-         {{'q', 0, 0}, {'r', 0, 0}, {'_', 0, 0}, {'h', 0, 0}, {'o', 0, 0}, {'}', 0, 0}}},
-        {"then score", 'o', {{'>', 4, 0}}},
-        {"then not quit", 'o', {{neg('q'), 0, 0}}},
-        {"then verb take", 'o', {}},
-        {"if", 'o', {}},
-        {"THEN {", 'o', {}},
-        {"then  {", 'o', {}},
-        {"Do {/", 'o', {}},
-        {"end quit", 'o', {{'q', 0, 0}}},
+        {"do set score", KIND_ACTION, {{ACT_SET, 4, 1}}},
+        {"do set score 0", KIND_ACTION, {{ACT_SET, 4, 0}}},
+        {"do set score -0", KIND_ACTION, {{ACT_SET, 4, 1}}},
+        {"do set score 7", KIND_ACTION, {{ACT_SET, 4, 7}}},
+        {"reset score", KIND_ACTION, {{ACT_SET, 4, 0}}},
+        {"add score 5", KIND_ACTION, {{ACT_ADD, 4, 5}}},
+        {"then sub count 2 mchoiche score 3 bchoiche score", KIND_ACTION,
+         {{ACT_SUB, 5, 2}, {ACT_MCHOICHE, 4, 3}, {ACT_BCHOICHE, 4, 0}}},
+        {"then bchoiche lamp", KIND_ACTION, {{ACT_BCHOICHE, 0, 0}}},  // no noun names in actions
+        {"then put 3 12", KIND_ACTION, {{ACT_PUT, 3, 12}}},
+        {"then at 5 create 3", KIND_ACTION, {{ACT_AT, 5, 0}, {ACT_CREATE, 3, 0}}},
+        {"THEN destroy 1 get 2 wear 3 swap 1 2 moveall 1 2 go 3", KIND_ACTION,
+         {{ACT_DESTROY, 1, 0}, {ACT_GET, 2, 0}, {ACT_WEAR, 3, 0}, {ACT_SWAP, 1, 2},
+          {ACT_MOVEALL, 1, 2}, {ACT_GO, 3, 0}}},
+        {"exit 1 5 subst 1 2 light 1 0 message 70000 sysmsg 4 show 2 pause 10", KIND_ACTION,
+         {{ACT_EXIT, 1, 5}, {ACT_SUBST, 1, 2}, {ACT_LIGHT, 1, 0}, {ACT_MESSAGE, 4464, 0},
+          {ACT_SYSMSG, 4, 0}, {ACT_SHOW, 2, 0}, {ACT_PAUSE, 10, 0}}},
+        {"do quit redesc cls halt continue break", KIND_ACTION,
+         {{ACT_QUIT, 0, 0}, {ACT_REDESC, 0, 0}, {ACT_CLS, 0, 0}, {ACT_HALT, 0, 0},
+          {ACT_CONTINUE, 0, 0}, {ACT_BREAK, 0, 0}}},
+        // A lone variable name is a greater-than test even on an action line.
+        {"then score", KIND_ACTION, {{COND_GT, 4, 0}}},
+        {"then not quit", KIND_ACTION, {{neg(ACT_QUIT), 0, 0}}},
+        {"then verb take", KIND_ACTION, {}},
+        {"if", KIND_ACTION, {}},
+        {"THEN {", KIND_ACTION, {}},
+        {"then  {", KIND_ACTION, {}},
+        {"Do {/", KIND_ACTION, {}},
+        {"end quit", KIND_ACTION, {{ACT_QUIT, 0, 0}}},
     }, ACTION_TABLE);
 }
 
@@ -153,21 +158,23 @@ TEST_F(RuleCompiler, AVariableWordAddsAGreaterThanSlotAndTakesNoOperands)
 {
     parseVarsLine("x,y,lamp");     // variable 9; the noun lamp is 7
     expectCases({
-        {"if isin lamp 3", 'c', {{'i', 0, 0}, {'>', 9, 0}}},
-        {"if noun2 lamp", 'c', {{'2', 9, 0}}},
-        {"if noun lamp", 'c', {{'n', 7, 0}}},
-        {"if score 5 carried 2", 'c', {{'>', 4, 0}, {'c', 2, 0}}},
+        {"if isin lamp 3", KIND_IF, {{COND_ISIN, 0, 0}, {COND_GT, 9, 0}}},
+        {"if noun2 lamp", KIND_IF, {{COND_NOUN2, 9, 0}}},
+        {"if noun lamp", KIND_IF, {{COND_NOUN, 7, 0}}},
+        {"if score 5 carried 2", KIND_IF, {{COND_GT, 4, 0}, {COND_CARRIED, 2, 0}}},
     }, EVENT_TABLE);
 }
 
 TEST_F(RuleCompiler, BlockWords)
 {
     const struct { const char *line; char kind; } cases[] = {
-        {"{", '{'}, {"begin", '{'}, {"BEGIN", '{'}, {"then {", '{'}, {"Then Begin", '{'},
-        {"do {", '{'}, {"do begin", '{'}, {"{/", '/'}, {"FBegin", '/'}, {"then {/", '/'},
-        {"then fbegin", '/'}, {"do {/", '/'}, {"DO FBEGIN", '/'}, {"{+", '+'}, {"sbegin", '+'},
-        {"then {+", '+'}, {"then sbegin", '+'}, {"do {+", '+'}, {"do Sbegin", '+'}, {"}", '}'},
-        {"End", '}'}, {"  \tend \t ", '}'},
+        {"{", KIND_BEGIN}, {"begin", KIND_BEGIN}, {"BEGIN", KIND_BEGIN}, {"then {", KIND_BEGIN},
+        {"Then Begin", KIND_BEGIN}, {"do {", KIND_BEGIN}, {"do begin", KIND_BEGIN},
+        {"{/", KIND_FBEGIN}, {"FBegin", KIND_FBEGIN}, {"then {/", KIND_FBEGIN},
+        {"then fbegin", KIND_FBEGIN}, {"do {/", KIND_FBEGIN}, {"DO FBEGIN", KIND_FBEGIN},
+        {"{+", KIND_SBEGIN}, {"sbegin", KIND_SBEGIN}, {"then {+", KIND_SBEGIN},
+        {"then sbegin", KIND_SBEGIN}, {"do {+", KIND_SBEGIN}, {"do Sbegin", KIND_SBEGIN},
+        {"}", KIND_END}, {"End", KIND_END}, {"  \tend \t ", KIND_END},
     };
     for (const auto &c : cases) {
         RuleRecord record = compile(c.line, EVENT_TABLE);
@@ -185,7 +192,7 @@ TEST_F(RuleCompiler, SixteenSlotsAtMost)
     std::vector<Slot> slots = slotsOf(record);
     ASSERT_EQ(slots.size(), 16u);
     for (int k = 0; k < 16; k++)
-        EXPECT_EQ(slots[k], (Slot{'m', k + 1, 0})) << k;
+        EXPECT_EQ(slots[k], (Slot{ACT_MESSAGE, k + 1, 0})) << k;
 }
 
 TEST_F(RuleCompiler, TrailingBlanksAreRemovedFromTheLineItself)
@@ -216,7 +223,7 @@ TEST_F(RuleCompiler, FullTableRefusesEveryLine)
         EXPECT_EQ(compileRuleLine(line.data(), EVENT_TABLE), -1) << text;
     }
     EXPECT_EQ(eventCount, MAX_ROWS);
-    EXPECT_EQ(events[MAX_ROWS - 1].kind, 'c');
+    EXPECT_EQ(events[MAX_ROWS - 1].kind, KIND_IF);
     std::string line = "then quit";
     EXPECT_EQ(compileRuleLine(line.data(), ACTION_TABLE), 0);
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/database/game_database.h"
+#include "core/database/rule_code.h"
 #include "core/driver/random_numbers.h"
 #include "core/interpreter/rule_walker.h"
 #include "core/interpreter/session.h"
@@ -25,7 +26,7 @@ RuleRecord makeRule(char kind, std::initializer_list<Slot> slots = {})
     RuleRecord record{};
     record.kind = kind;
     for (signed char &op : record.opcodes)
-        op = ' ';
+        op = KIND_UNUSED;
     int i = 0;
     for (const Slot &s : slots) {
         record.opcodes[i] = static_cast<signed char>(s.opcode);
@@ -43,17 +44,17 @@ void addTo(RuleRecord **table, int16_t *count, std::initializer_list<RuleRecord>
 }
 
 // Shorthands for the records of a rule.
-RuleRecord If(std::initializer_list<Slot> s) { return makeRule('c', s); }
-RuleRecord Or(std::initializer_list<Slot> s) { return makeRule('|', s); }
-RuleRecord And(std::initializer_list<Slot> s) { return makeRule('&', s); }
-RuleRecord While(std::initializer_list<Slot> s) { return makeRule('w', s); }
-RuleRecord Do(std::initializer_list<Slot> s) { return makeRule('o', s); }
-RuleRecord Begin() { return makeRule('{'); }
-RuleRecord FBegin() { return makeRule('/'); }
-RuleRecord SBegin() { return makeRule('+'); }
-RuleRecord End() { return makeRule('}'); }
-Slot Message(int n) { return {'m', n}; }
-Slot Add(int var, int n) { return {'+', var, n}; }
+RuleRecord If(std::initializer_list<Slot> s) { return makeRule(KIND_IF, s); }
+RuleRecord Or(std::initializer_list<Slot> s) { return makeRule(KIND_OR, s); }
+RuleRecord And(std::initializer_list<Slot> s) { return makeRule(KIND_AND, s); }
+RuleRecord While(std::initializer_list<Slot> s) { return makeRule(KIND_WHILE, s); }
+RuleRecord Do(std::initializer_list<Slot> s) { return makeRule(KIND_ACTION, s); }
+RuleRecord Begin() { return makeRule(KIND_BEGIN); }
+RuleRecord FBegin() { return makeRule(KIND_FBEGIN); }
+RuleRecord SBegin() { return makeRule(KIND_SBEGIN); }
+RuleRecord End() { return makeRule(KIND_END); }
+Slot Message(int n) { return {ACT_MESSAGE, n}; }
+Slot Add(int var, int n) { return {ACT_ADD, var, n}; }
 
 // A small world: locations 0..6 (6 declared dark), objects 1..4, variables
 // 1..3, messages 1..20 whose texts are their numbers.
@@ -91,8 +92,8 @@ struct Walker : ::testing::Test {
 
 TEST_F(Walker, EventScanRunsEveryRuleButActionScanOnlyTheFirst)
 {
-    events_({If({{'a', 1}}), Do({Message(1)}), If({{'a', 1}}), Do({Message(2)})});
-    actions_({If({{'a', 1}}), Do({Message(1)}), If({{'a', 1}}), Do({Message(2)})});
+    events_({If({{COND_AT, 1}}), Do({Message(1)}), If({{COND_AT, 1}}), Do({Message(2)})});
+    actions_({If({{COND_AT, 1}}), Do({Message(1)}), If({{COND_AT, 1}}), Do({Message(2)})});
     EXPECT_EQ(runEvents(0), 1);
     EXPECT_EQ(recorded, "1\n2\n");
     recorded.clear();
@@ -113,61 +114,61 @@ TEST_F(Walker, ConditionsAndNegation)
         int verb, noun, noun2, noun3, mode;
         int expected;
     } cases[] = {
-        {{'b'}, 0, 0, 0, 0, 1, 1},
-        {{'b'}, 0, 0, 0, 0, 0, 0},
-        {{'v', 14}, 14, 0, 0, 0, 0, 1},
-        {{'v', 14}, 15, 0, 0, 0, 0, 0},
-        {{'n', 5}, 14, 5, 0, 0, 0, 1},
-        {{-'n', 5}, 14, 0, 0, 0, 0, 1},          // not noun 5 without a noun
-        {{'2', 6}, 14, 5, 6, 0, 0, 1},
-        {{'3', 7}, 14, 5, 6, 7, 0, 1},
-        {{'3', 7}, 14, 5, 7, 0, 0, 0},
-        {{'y', 6}, 14, 5, 6, 0, 0, 1},
-        {{'y', 0}, 14, 5, 6, 0, 0, 1},           // an empty noun position
-        {{'y', 0}, 14, 5, 6, 7, 0, 0},
-        {{'m', 0}, 3, 0, 0, 0, 0, 1},            // no exit east, still a move
-        {{'m', 1}, 1, 0, 0, 0, 0, 1},
-        {{'m', 1}, 3, 0, 0, 0, 0, 0},
-        {{'m', 2}, 3, 0, 0, 0, 0, 1},
-        {{'m', 2}, 1, 0, 0, 0, 0, 0},
-        {{'m', 3}, 1, 0, 0, 0, 0, 0},
-        {{'m', 0}, 11, 0, 0, 0, 0, 0},
-        {{'a', 1}, 0, 0, 0, 0, 0, 1},
-        {{'a', 2}, 0, 0, 0, 0, 0, 0},
-        {{'e', 1}, 0, 0, 0, 0, 0, 1},
-        {{'e', 99}, 0, 0, 0, 0, 0, 0},
-        {{'i', 4, 5}, 0, 0, 0, 0, 0, 1},
-        {{'i', 99, 0}, 0, 0, 0, 0, 0, 1},        // objects outside the table lie nowhere
-        {{'c', 2}, 0, 0, 0, 0, 0, 1},
-        {{'c', 3}, 0, 0, 0, 0, 0, 0},
-        {{'w', 3}, 0, 0, 0, 0, 0, 1},
-        {{'o', 2}, 0, 0, 0, 0, 0, 1},
-        {{'o', 3}, 0, 0, 0, 0, 0, 1},
-        {{'o', 1}, 0, 0, 0, 0, 0, 0},
-        {{'h', 1}, 0, 0, 0, 0, 0, 1},
-        {{'h', 2}, 0, 0, 0, 0, 0, 0},
-        {{'p', 1}, 0, 0, 0, 0, 0, 1},
-        {{'p', 3}, 0, 0, 0, 0, 0, 1},
-        {{'p', 4}, 0, 0, 0, 0, 0, 0},
-        {{-'p', 4}, 0, 0, 0, 0, 0, 1},
-        {{'d', 1}, 0, 0, 0, 0, 0, 0},            // a nonzero operand is never dark
-        {{'=', 1, 7}, 0, 0, 0, 0, 0, 1},
-        {{'=', 1, 8}, 0, 0, 0, 0, 0, 0},
-        {{'>', 1, 6}, 0, 0, 0, 0, 0, 1},
-        {{'>', 2, 0}, 0, 0, 0, 0, 0, 0},         // signed comparison
-        {{'<', 2, 0}, 0, 0, 0, 0, 0, 1},
-        {{'=', 4, 0}, 0, 0, 0, 0, 0, 0},         // no variable 4
-        {{'=', -1, 0}, 0, 0, 0, 0, 0, 0},
-        {{-'=', 4, 0}, 0, 0, 0, 0, 0, 1},
-        {{'f'}, 0, 0, 0, 0, 0, 1},
-        {{'r', 3, 3}, 0, 0, 0, 0, 0, 1},
-        {{'r', 5, -3}, 0, 0, 0, 0, 0, 1},
-        {{'r', 0, 3}, 0, 0, 0, 0, 0, 0},
-        {{'r', 1, 0}, 0, 0, 0, 0, 0, 0},         // no second operand: never
-        {{'+'}, 0, 0, 0, 0, 2, 1},
-        {{'+'}, 0, 0, 0, 0, 0, 0},
-        {{' '}, 0, 0, 0, 0, 0, 1},               // unused slot
-        {{'Z'}, 0, 0, 0, 0, 0, 1},               // no such condition
+        {{COND_BEGIN}, 0, 0, 0, 0, 1, 1},
+        {{COND_BEGIN}, 0, 0, 0, 0, 0, 0},
+        {{COND_VERB, 14}, 14, 0, 0, 0, 0, 1},
+        {{COND_VERB, 14}, 15, 0, 0, 0, 0, 0},
+        {{COND_NOUN, 5}, 14, 5, 0, 0, 0, 1},
+        {{-COND_NOUN, 5}, 14, 0, 0, 0, 0, 1},     // not noun 5 without a noun
+        {{COND_NOUN2, 6}, 14, 5, 6, 0, 0, 1},
+        {{COND_NOUN3, 7}, 14, 5, 6, 7, 0, 1},
+        {{COND_NOUN3, 7}, 14, 5, 7, 0, 0, 0},
+        {{COND_ANYNOUN, 6}, 14, 5, 6, 0, 0, 1},
+        {{COND_ANYNOUN, 0}, 14, 5, 6, 0, 0, 1},   // an empty noun position
+        {{COND_ANYNOUN, 0}, 14, 5, 6, 7, 0, 0},
+        {{COND_MOVE, 0}, 3, 0, 0, 0, 0, 1},       // no exit east, still a move
+        {{COND_MOVE, 1}, 1, 0, 0, 0, 0, 1},
+        {{COND_MOVE, 1}, 3, 0, 0, 0, 0, 0},
+        {{COND_MOVE, 2}, 3, 0, 0, 0, 0, 1},
+        {{COND_MOVE, 2}, 1, 0, 0, 0, 0, 0},
+        {{COND_MOVE, 3}, 1, 0, 0, 0, 0, 0},
+        {{COND_MOVE, 0}, 11, 0, 0, 0, 0, 0},
+        {{COND_AT, 1}, 0, 0, 0, 0, 0, 1},
+        {{COND_AT, 2}, 0, 0, 0, 0, 0, 0},
+        {{COND_EXIST, 1}, 0, 0, 0, 0, 0, 1},
+        {{COND_EXIST, 99}, 0, 0, 0, 0, 0, 0},
+        {{COND_ISIN, 4, 5}, 0, 0, 0, 0, 0, 1},
+        {{COND_ISIN, 99, 0}, 0, 0, 0, 0, 0, 1},   // objects outside the table lie nowhere
+        {{COND_CARRIED, 2}, 0, 0, 0, 0, 0, 1},
+        {{COND_CARRIED, 3}, 0, 0, 0, 0, 0, 0},
+        {{COND_WORN, 3}, 0, 0, 0, 0, 0, 1},
+        {{COND_OWNED, 2}, 0, 0, 0, 0, 0, 1},
+        {{COND_OWNED, 3}, 0, 0, 0, 0, 0, 1},
+        {{COND_OWNED, 1}, 0, 0, 0, 0, 0, 0},
+        {{COND_HERE, 1}, 0, 0, 0, 0, 0, 1},
+        {{COND_HERE, 2}, 0, 0, 0, 0, 0, 0},
+        {{COND_PRESENT, 1}, 0, 0, 0, 0, 0, 1},
+        {{COND_PRESENT, 3}, 0, 0, 0, 0, 0, 1},
+        {{COND_PRESENT, 4}, 0, 0, 0, 0, 0, 0},
+        {{-COND_PRESENT, 4}, 0, 0, 0, 0, 0, 1},
+        {{COND_DARK, 1}, 0, 0, 0, 0, 0, 0},       // a nonzero operand is never dark
+        {{COND_EQ, 1, 7}, 0, 0, 0, 0, 0, 1},
+        {{COND_EQ, 1, 8}, 0, 0, 0, 0, 0, 0},
+        {{COND_GT, 1, 6}, 0, 0, 0, 0, 0, 1},
+        {{COND_GT, 2, 0}, 0, 0, 0, 0, 0, 0},      // signed comparison
+        {{COND_LT, 2, 0}, 0, 0, 0, 0, 0, 1},
+        {{COND_EQ, 4, 0}, 0, 0, 0, 0, 0, 0},      // no variable 4
+        {{COND_EQ, -1, 0}, 0, 0, 0, 0, 0, 0},
+        {{-COND_EQ, 4, 0}, 0, 0, 0, 0, 0, 1},
+        {{COND_FREE}, 0, 0, 0, 0, 0, 1},
+        {{COND_RANDOM, 3, 3}, 0, 0, 0, 0, 0, 1},
+        {{COND_RANDOM, 5, -3}, 0, 0, 0, 0, 0, 1},
+        {{COND_RANDOM, 0, 3}, 0, 0, 0, 0, 0, 0},
+        {{COND_RANDOM, 1, 0}, 0, 0, 0, 0, 0, 0},  // no second operand: never
+        {{COND_CONTINUED}, 0, 0, 0, 0, 2, 1},
+        {{COND_CONTINUED}, 0, 0, 0, 0, 0, 0},
+        {{KIND_UNUSED}, 0, 0, 0, 0, 0, 1},        // unused slot
+        {{'Z'}, 0, 0, 0, 0, 0, 1},                // no such condition
     };
     for (const Case &c : cases) {
         RuleRecord record = If({c.slot});
@@ -175,26 +176,26 @@ TEST_F(Walker, ConditionsAndNegation)
             << "opcode " << c.slot.opcode << " a " << c.slot.a << " b " << c.slot.b;
     }
     carriedCount = 3;
-    EXPECT_EQ(evaluateConditions(If({{'f'}}), 0, 0, 0, 0, 0), 0);
+    EXPECT_EQ(evaluateConditions(If({{COND_FREE}}), 0, 0, 0, 0, 0), 0);
 }
 
 TEST_F(Walker, MoveReadsRunTimeExitsAndNothingOutsideTheTable)
 {
     locations[1].currentExits[2] = 4;     // east opened at run time
     locations[1].currentExits[0] = 0;     // north closed
-    EXPECT_EQ(evaluateConditions(If({{'m', 1}}), 3, 0, 0, 0, 0), 1);
-    EXPECT_EQ(evaluateConditions(If({{'m', 2}}), 1, 0, 0, 0, 0), 1);
+    EXPECT_EQ(evaluateConditions(If({{COND_MOVE, 1}}), 3, 0, 0, 0, 0), 1);
+    EXPECT_EQ(evaluateConditions(If({{COND_MOVE, 2}}), 1, 0, 0, 0, 0), 1);
     playerLocation = 500;
-    EXPECT_EQ(evaluateConditions(If({{'m', 1}}), 1, 0, 0, 0, 0), 0);
-    EXPECT_EQ(evaluateConditions(If({{'m', 2}}), 1, 0, 0, 0, 0), 1);
-    EXPECT_EQ(evaluateConditions(If({{'d', 0}}), 0, 0, 0, 0, 0), 0);
+    EXPECT_EQ(evaluateConditions(If({{COND_MOVE, 1}}), 1, 0, 0, 0, 0), 0);
+    EXPECT_EQ(evaluateConditions(If({{COND_MOVE, 2}}), 1, 0, 0, 0, 0), 1);
+    EXPECT_EQ(evaluateConditions(If({{COND_DARK, 0}}), 0, 0, 0, 0, 0), 0);
 }
 
 TEST_F(Walker, DarkAtThePlayersLocationOrInLocationZero)
 {
     for (int i = 0; i <= 6; i++)
         locations[i].currentLight = UNCHANGED;
-    RuleRecord dark = If({{'d', 0}});
+    RuleRecord dark = If({{COND_DARK, 0}});
     playerLocation = 6;                     // declared dark
     EXPECT_EQ(evaluateConditions(dark, 0, 0, 0, 0, 0), 1);
     objects[2].flags = OBJECT_LIGHT;        // a carried light source
@@ -209,7 +210,7 @@ TEST_F(Walker, DarkAtThePlayersLocationOrInLocationZero)
 TEST_F(Walker, RandomIsTrueAboutAsOftenAsItsOdds)
 {
     seedRandom(12345);
-    RuleRecord record = If({{'r', 1, 2}});
+    RuleRecord record = If({{COND_RANDOM, 1, 2}});
     int hits = 0;
     for (int i = 0; i < 2000; i++)
         hits += evaluateConditions(record, 0, 0, 0, 0, 0);
@@ -220,18 +221,19 @@ TEST_F(Walker, RandomIsTrueAboutAsOftenAsItsOdds)
 TEST_F(Walker, MismatchNeedsVerbAndNounOnTheSameRecord)
 {
     // Verb 14, noun 5 typed; object 1 is not carried.
-    EXPECT_EQ(evaluateConditions(If({{'v', 14}, {'n', 5}, {'c', 1}}), 14, 5, 0, 0, 0), -1);
-    EXPECT_EQ(evaluateConditions(If({{-'v', 14}, {'n', 5}}), 14, 5, 0, 0, 0), -1);
-    EXPECT_EQ(evaluateConditions(If({{'v', 14}, {'n', 6}}), 14, 5, 0, 0, 0), 0);
+    EXPECT_EQ(evaluateConditions(If({{COND_VERB, 14}, {COND_NOUN, 5}, {COND_CARRIED, 1}}), 14, 5, 0, 0, 0),
+              -1);
+    EXPECT_EQ(evaluateConditions(If({{-COND_VERB, 14}, {COND_NOUN, 5}}), 14, 5, 0, 0, 0), -1);
+    EXPECT_EQ(evaluateConditions(If({{COND_VERB, 14}, {COND_NOUN, 6}}), 14, 5, 0, 0, 0), 0);
 
-    actions_({If({{'v', 14}, {'n', 5}, {'c', 1}}), Do({Message(1)})});
+    actions_({If({{COND_VERB, 14}, {COND_NOUN, 5}, {COND_CARRIED, 1}}), Do({Message(1)})});
     ActionScan scan = scanActions(14, 5, 0, 0);
     EXPECT_TRUE(scan.open);
     EXPECT_TRUE(scan.mismatch);
     EXPECT_FALSE(scan.acted);
 
     actionCount = 0;
-    actions_({If({{'v', 14}}), And({{'n', 5}, {'c', 1}}), Do({Message(1)})});
+    actions_({If({{COND_VERB, 14}}), And({{COND_NOUN, 5}, {COND_CARRIED, 1}}), Do({Message(1)})});
     scan = scanActions(14, 5, 0, 0);
     EXPECT_TRUE(scan.open);
     EXPECT_FALSE(scan.mismatch);
@@ -249,7 +251,7 @@ TEST_F(Walker, AndOrApplyInLineOrder)
     for (const Case &c : cases) {
         eventCount = 0;
         recorded.clear();
-        auto test = [](bool t) { return Slot{'a', t ? 1 : 2}; };
+        auto test = [](bool t) { return Slot{COND_AT, t ? 1 : 2}; };
         // if P, or Q, and R = (P or Q) and R
         events_({If({test(c.p)}), Or({test(c.q)}), And({test(c.r)}), Do({Message(1)})});
         runEvents(0);
@@ -259,7 +261,7 @@ TEST_F(Walker, AndOrApplyInLineOrder)
 
 TEST_F(Walker, ActionLineAfterARuleRunsUnconditionally)
 {
-    events_({If({{'a', 2}}), Do({Message(1)}), Do({Message(2)})});
+    events_({If({{COND_AT, 2}}), Do({Message(1)}), Do({Message(2)})});
     runEvents(0);
     EXPECT_EQ(recorded, "2\n");
 }
@@ -275,19 +277,19 @@ TEST_F(Walker, BlockFormsInTheActionScan)
     };
     const Case cases[] = {
         {"begin runs every inner rule, then stops at its end",
-         {If({{'a', 1}}), Begin(), Do({Message(1)}), Do({Message(2)}), End(), Do({Message(3)})},
+         {If({{COND_AT, 1}}), Begin(), Do({Message(1)}), Do({Message(2)}), End(), Do({Message(3)})},
          "1\n2\n", false},
         {"begin where nothing acted goes on",
-         {If({{'a', 1}}), Begin(), If({{'a', 2}}), Do({Message(1)}), End(), Do({Message(3)})},
+         {If({{COND_AT, 1}}), Begin(), If({{COND_AT, 2}}), Do({Message(1)}), End(), Do({Message(3)})},
          "3\n", false},
         {"a begin block not entered is passed over",
-         {If({{'a', 2}}), Begin(), Do({Message(1)}), End(), If({{'a', 2}}), Do({Message(3)})},
+         {If({{COND_AT, 2}}), Begin(), Do({Message(1)}), End(), If({{COND_AT, 2}}), Do({Message(3)})},
          "", true},
         {"fbegin stops at its end even when nothing acted",
-         {If({{'a', 1}}), FBegin(), If({{'a', 2}}), Do({Message(1)}), End(), Do({Message(3)})},
+         {If({{COND_AT, 1}}), FBegin(), If({{COND_AT, 2}}), Do({Message(1)}), End(), Do({Message(3)})},
          "", false},
         {"sbegin stops at its first action line",
-         {If({{'a', 1}}), SBegin(), Do({Message(1)}), Do({Message(2)}), End(), Do({Message(3)})},
+         {If({{COND_AT, 1}}), SBegin(), Do({Message(1)}), Do({Message(2)}), End(), Do({Message(3)})},
          "1\n", false},
         {"a nested block end does not stop the scan",
          {Begin(), Begin(), Do({Message(1)}), End(), Do({Message(2)}), End(), Do({Message(3)})},
@@ -296,7 +298,7 @@ TEST_F(Walker, BlockFormsInTheActionScan)
          {SBegin(), Begin(), Do({Message(1)}), End(), Do({Message(2)}), Do({Message(3)}), End()},
          "1\n2\n", false},
         {"an end at level 0 is ignored",
-         {End(), If({{'a', 2}}), Do({Message(1)}), End()},
+         {End(), If({{COND_AT, 2}}), Do({Message(1)}), End()},
          "", true},
     };
     for (const Case &c : cases) {
@@ -312,7 +314,7 @@ TEST_F(Walker, BlockFormsInTheActionScan)
 TEST_F(Walker, BlocksInTheEventScanNeverEndIt)
 {
     events_({FBegin(), Do({Message(1)}), End(), SBegin(), Do({Message(2)}), Do({Message(3)}), End(),
-             If({{'a', 2}}), Begin(), Do({Message(4)}), End(), Do({Message(5)})});
+             If({{COND_AT, 2}}), Begin(), Do({Message(4)}), End(), Do({Message(5)})});
     runEvents(0);
     EXPECT_EQ(recorded, "1\n2\n3\n5\n");
 }
@@ -351,11 +353,11 @@ TEST_F(Walker, WhileRepeatsItsActionLineOrBlock)
             int16_t *count = eventTable ? &eventCount : &actionCount;
             *count = 0;
             if (block)
-                addTo(table, count, {While({{'<', 2, 5}}), Begin(), Do({Add(2, 1)}), Do({Message(9)}), End(),
-                                     If({{'a', 1}}), Do({Message(1)})});
+                addTo(table, count, {While({{COND_LT, 2, 5}}), Begin(), Do({Add(2, 1)}), Do({Message(9)}),
+                                     End(), If({{COND_AT, 1}}), Do({Message(1)})});
             else
-                addTo(table, count, {While({{'<', 2, 5}}), Do({Add(2, 1), Message(9)}), If({{'a', 1}}),
-                                     Do({Message(1)})});
+                addTo(table, count, {While({{COND_LT, 2, 5}}), Do({Add(2, 1), Message(9)}),
+                                     If({{COND_AT, 1}}), Do({Message(1)})});
             if (eventTable)
                 runEvents(0);
             else
@@ -375,8 +377,8 @@ TEST_F(Walker, BreakEndsTheRepetition)
         RuleRecord **table = eventTable ? &events : &actions;
         int16_t *count = eventTable ? &eventCount : &actionCount;
         *count = 0;
-        addTo(table, count, {While({{'<', 1, 100}}), Begin(), Do({Add(1, 1)}), If({{'=', 1, 3}}),
-                             Do({{'}'}}), Do({Message(7)}), End(), Do({Message(8)})});
+        addTo(table, count, {While({{COND_LT, 1, 100}}), Begin(), Do({Add(1, 1)}), If({{COND_EQ, 1, 3}}),
+                             Do({{ACT_BREAK}}), Do({Message(7)}), End(), Do({Message(8)})});
         if (eventTable)
             runEvents(0);
         else
@@ -397,18 +399,18 @@ TEST_F(Walker, FinishedLoopDoesNotRepeatLaterLines)
     };
     const Case cases[] = {
         {"bare action line after a finished while",
-         {While({{'<', 2, 2}}), Do({Add(2, 1)}), Do({Message(1)}), Do({Message(2)})}, "1\n2\n"},
+         {While({{COND_LT, 2, 2}}), Do({Add(2, 1)}), Do({Message(1)}), Do({Message(2)})}, "1\n2\n"},
         {"block without an if after a finished while",
-         {While({{'<', 2, 2}}), Do({Add(2, 1)}), Begin(), Do({Message(1)}), End(), Do({Message(2)})},
+         {While({{COND_LT, 2, 2}}), Do({Add(2, 1)}), Begin(), Do({Message(1)}), End(), Do({Message(2)})},
          "1\n2\n"},
         {"while that never held",
-         {While({{'a', 2}}), Do({Message(1)}), Do({Message(2)}), Begin(), Do({Message(3)}), End()},
+         {While({{COND_AT, 2}}), Do({Message(1)}), Do({Message(2)}), Begin(), Do({Message(3)}), End()},
          "2\n3\n"},
         {"action line after a loop left by break",
-         {While({{'a', 1}}), Begin(), Do({{'}'}}), End(), Do({Message(1)}), Do({Message(2)})},
+         {While({{COND_AT, 1}}), Begin(), Do({{ACT_BREAK}}), End(), Do({Message(1)}), Do({Message(2)})},
          "1\n2\n"},
         {"while inside a block does not reach into a later block",
-         {Begin(), While({{'<', 2, 2}}), Do({Add(2, 1)}), End(), Begin(), Do({Message(1)}), End()},
+         {Begin(), While({{COND_LT, 2, 2}}), Do({Add(2, 1)}), End(), Begin(), Do({Message(1)}), End()},
          "1\n"},
     };
     for (const Case &c : cases) {
@@ -425,7 +427,7 @@ TEST_F(Walker, TopLevelBreakEndsALoopInTheActionScan)
 {
     // The break line does not stop the scan; the next line does, and must
     // not send the walk back into the loop.
-    actions_({While({{'a', 1}}), Do({{'}'}, Message(1)}), Do({Message(2)}), Do({Message(3)})});
+    actions_({While({{COND_AT, 1}}), Do({{ACT_BREAK}, Message(1)}), Do({Message(2)}), Do({Message(3)})});
     ActionScan scan = scanActions(14, 0, 0, 0);
     EXPECT_EQ(recorded, "1\n2\n");
     EXPECT_FALSE(scan.open);
@@ -437,10 +439,10 @@ TEST_F(Walker, TopLevelBreakEndsALoopInTheActionScan)
 TEST_F(Walker, OnlyEndlessLoopsAreCutOff)
 {
     setScanWorkLimit(1000000);
-    events_({While({{'a', 1}}), Do({Add(1, 1)}), Do({Message(1)})});
+    events_({While({{COND_AT, 1}}), Do({Add(1, 1)}), Do({Message(1)})});
     EXPECT_EQ(runEvents(0), 1);
     EXPECT_EQ(recorded, "");      // the scan was ended inside the loop
-    actions_({While({{'a', 1}}), Do({Add(1, 1)}), Do({Message(1)})});
+    actions_({While({{COND_AT, 1}}), Do({Add(1, 1)}), Do({Message(1)})});
     ActionScan scan = scanActions(14, 0, 0, 0);
     EXPECT_FALSE(scan.open);
 
@@ -449,10 +451,11 @@ TEST_F(Walker, OnlyEndlessLoopsAreCutOff)
         objects[i].name = appendText("more", false);
     eventCount = 0;
     vars[3].value = 0;
-    events_({While({{'a', 1}}), Begin(),
-             Do({Add(3, 1), {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2}, {'v', 2, 1},
-                 {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2}, {'v', 2, 1}, {'v', 1, 2},
-                 {'v', 2, 1}, {'v', 1, 2}}),
+    events_({While({{COND_AT, 1}}), Begin(),
+             Do({Add(3, 1), {ACT_MOVEALL, 1, 2}, {ACT_MOVEALL, 2, 1}, {ACT_MOVEALL, 1, 2}, {ACT_MOVEALL, 2, 1},
+                 {ACT_MOVEALL, 1, 2}, {ACT_MOVEALL, 2, 1}, {ACT_MOVEALL, 1, 2}, {ACT_MOVEALL, 2, 1},
+                 {ACT_MOVEALL, 1, 2}, {ACT_MOVEALL, 2, 1}, {ACT_MOVEALL, 1, 2}, {ACT_MOVEALL, 2, 1},
+                 {ACT_MOVEALL, 1, 2}, {ACT_MOVEALL, 2, 1}, {ACT_MOVEALL, 1, 2}}),
              End()});
     runEvents(0);
     EXPECT_GT(vars[3].value, 100);
@@ -461,8 +464,9 @@ TEST_F(Walker, OnlyEndlessLoopsAreCutOff)
     setScanWorkLimit(0);
     eventCount = 0;
     recorded.clear();
-    events_({Do({{'=', 1, 0}}), While({{'<', 1, 1001}}), Begin(), Do({Add(1, 1), {'=', 2, 0}}),
-             While({{'<', 2, 1000}}), Do({Add(2, 1)}), End(), Do({Message(1)})});
+    events_({Do({{ACT_SET, 1, 0}}), While({{COND_LT, 1, 1001}}), Begin(),
+             Do({Add(1, 1), {ACT_SET, 2, 0}}), While({{COND_LT, 2, 1000}}), Do({Add(2, 1)}), End(),
+             Do({Message(1)})});
     EXPECT_EQ(runEvents(0), 1);
     EXPECT_EQ(recorded, "1\n");
     EXPECT_EQ(vars[1].value, 1001);
@@ -472,8 +476,9 @@ TEST_F(Walker, OnlyEndlessLoopsAreCutOff)
 TEST_F(Walker, ContinueLetsTheScanGoOn)
 {
     // verb 14 noun 5: message 9, continue; the next rule sees continued.
-    actions_({If({{'v', 14}, {'n', 5}}), Do({Message(9), {'o'}}), If({{'+'}}), Do({Message(10), {'o'}}),
-              If({{'v', 99}}), Do({Message(11)})});
+    actions_({If({{COND_VERB, 14}, {COND_NOUN, 5}}), Do({Message(9), {ACT_CONTINUE}}),
+              If({{COND_CONTINUED}}), Do({Message(10), {ACT_CONTINUE}}), If({{COND_VERB, 99}}),
+              Do({Message(11)})});
     ActionScan scan = scanActions(14, 5, 0, 0);
     EXPECT_EQ(recorded, "9\n10\n");
     EXPECT_TRUE(scan.open);
@@ -483,7 +488,8 @@ TEST_F(Walker, ContinueLetsTheScanGoOn)
     // its end turns continued mode off.
     actionCount = 0;
     recorded.clear();
-    actions_({Begin(), Do({Message(1), {'o'}}), End(), If({{'+'}}), Do({Message(2)}), Do({Message(3)})});
+    actions_({Begin(), Do({Message(1), {ACT_CONTINUE}}), End(), If({{COND_CONTINUED}}), Do({Message(2)}),
+              Do({Message(3)})});
     scan = scanActions(14, 0, 0, 0);
     EXPECT_EQ(recorded, "1\n3\n");
     EXPECT_FALSE(scan.open);
@@ -501,12 +507,14 @@ TEST_F(Walker, HaltQuitAndBreak)
         int actionValue;
     };
     const Case cases[] = {
-        {"halt", {Do({{'h'}, Message(1)}), Do({Message(2)})}, "1\n", 1, "1\n", false, 1},
-        {"quit", {Do({{'q'}, Message(1)}), Do({Message(2)})}, "1\n", -1, "1\n", false, -1},
-        {"break at the top level", {Do({{'}'}, Message(1)}), Do({Message(2)})}, "1\n2\n", 1, "1\n2\n", false, 1},
+        {"halt", {Do({{ACT_HALT}, Message(1)}), Do({Message(2)})}, "1\n", 1, "1\n", false, 1},
+        {"quit", {Do({{ACT_QUIT}, Message(1)}), Do({Message(2)})}, "1\n", -1, "1\n", false, -1},
+        {"break at the top level", {Do({{ACT_BREAK}, Message(1)}), Do({Message(2)})}, "1\n2\n", 1, "1\n2\n",
+         false, 1},
         {"break inside a block",
-         {Begin(), Do({{'}'}}), Do({Message(1)}), End(), Do({Message(2)})}, "2\n", 1, "2\n", false, 1},
-        {"halt inside a loop", {While({{'a', 1}}), Do({{'h'}}), Do({Message(1)})}, "", 1, "", false, 1},
+         {Begin(), Do({{ACT_BREAK}}), Do({Message(1)}), End(), Do({Message(2)})}, "2\n", 1, "2\n", false, 1},
+        {"halt inside a loop", {While({{COND_AT, 1}}), Do({{ACT_HALT}}), Do({Message(1)})}, "", 1, "", false,
+         1},
     };
     for (const Case &c : cases) {
         eventCount = actionCount = 0;
@@ -525,7 +533,7 @@ TEST_F(Walker, HaltQuitAndBreak)
 
 TEST_F(Walker, BeginIsTrueOnlyInTheStartScan)
 {
-    events_({If({{'b'}}), Do({Message(1)}), If({{'+'}}), Do({Message(2)})});
+    events_({If({{COND_BEGIN}}), Do({Message(1)}), If({{COND_CONTINUED}}), Do({Message(2)})});
     runEvents(1);
     runEvents(0);
     runEvents(5);   // counts as the start scan

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "core/database/game_database.h"
+#include "core/database/rule_code.h"
 #include "core/interpreter/session.h"
 #include "tests/support/recording_frontend.h"
 
@@ -37,7 +38,7 @@ void addRule(RuleRecord **table, int16_t *count, char kind, std::initializer_lis
 {
     RuleRecord *row = appendRule(table, count);
     row->kind = kind;
-    memset(row->opcodes, ' ', sizeof row->opcodes);
+    memset(row->opcodes, KIND_UNUSED, sizeof row->opcodes);
     int k = 0;
     for (const Slot &slot : slots) {
         row->opcodes[k] = static_cast<signed char>(slot.opcode);
@@ -122,10 +123,10 @@ TEST_F(Session, StartGameRunsTheBeginEventsBeforeTheRestoreQuestion)
 {
     defineMessage(1, "Once upon a time.");
     defineMessage(2, "A turn passes.");
-    addRule(&events, &eventCount, 'c', {{'b', 0, 0}});
-    addRule(&events, &eventCount, 'o', {{'m', 1, 0}, {'q', 0, 0}});
-    addRule(&events, &eventCount, 'c', {{-'b', 0, 0}});
-    addRule(&events, &eventCount, 'o', {{'m', 2, 0}});
+    addRule(&events, &eventCount, KIND_IF, {{COND_BEGIN, 0, 0}});
+    addRule(&events, &eventCount, KIND_ACTION, {{ACT_MESSAGE, 1, 0}, {ACT_QUIT, 0, 0}});
+    addRule(&events, &eventCount, KIND_IF, {{-COND_BEGIN, 0, 0}});
+    addRule(&events, &eventCount, KIND_ACTION, {{ACT_MESSAGE, 2, 0}});
     systemMessages[22] = appendText("Which position?", false);
     scriptedInput = {"y", "0"};       // restore, then cancel the position
     startGame();
@@ -141,22 +142,22 @@ TEST_F(Session, TurnResultsAndTheFallbackMessages)
     defineMessage(9, "Noted.");
     systemMessages[10] = appendText("Taken.", false);
     // verb 40 noun 6: matched verb and noun, failed on carried.
-    addRule(&actions, &actionCount, 'c', {{'v', 40, 0}, {'n', 6, 0}, {'c', 1, 0}});
-    addRule(&actions, &actionCount, 'o', {{'m', 1, 0}});
+    addRule(&actions, &actionCount, KIND_IF, {{COND_VERB, 40, 0}, {COND_NOUN, 6, 0}, {COND_CARRIED, 1, 0}});
+    addRule(&actions, &actionCount, KIND_ACTION, {{ACT_MESSAGE, 1, 0}});
     // verb 41: verb on one line, noun and carried on the next.
-    addRule(&actions, &actionCount, 'c', {{'v', 41, 0}});
-    addRule(&actions, &actionCount, '&', {{'n', 6, 0}, {'c', 1, 0}});
-    addRule(&actions, &actionCount, 'o', {{'m', 1, 0}});
+    addRule(&actions, &actionCount, KIND_IF, {{COND_VERB, 41, 0}});
+    addRule(&actions, &actionCount, KIND_AND, {{COND_NOUN, 6, 0}, {COND_CARRIED, 1, 0}});
+    addRule(&actions, &actionCount, KIND_ACTION, {{ACT_MESSAGE, 1, 0}});
     // take lamp: a note, then the scan goes on to the built-in take.
-    addRule(&actions, &actionCount, 'c', {{'v', 14, 0}, {'n', 5, 0}});
-    addRule(&actions, &actionCount, 'o', {{'m', 9, 0}, {'o', 0, 0}});
+    addRule(&actions, &actionCount, KIND_IF, {{COND_VERB, 14, 0}, {COND_NOUN, 5, 0}});
+    addRule(&actions, &actionCount, KIND_ACTION, {{ACT_MESSAGE, 9, 0}, {ACT_CONTINUE, 0, 0}});
     // verb 42 is handled; 43 acts and goes on; 44 quits.
-    addRule(&actions, &actionCount, 'c', {{'v', 42, 0}});
-    addRule(&actions, &actionCount, 'o', {{'m', 1, 0}});
-    addRule(&actions, &actionCount, 'c', {{'v', 43, 0}});
-    addRule(&actions, &actionCount, 'o', {{'o', 0, 0}});
-    addRule(&actions, &actionCount, 'c', {{'v', 44, 0}});
-    addRule(&actions, &actionCount, 'o', {{'q', 0, 0}});
+    addRule(&actions, &actionCount, KIND_IF, {{COND_VERB, 42, 0}});
+    addRule(&actions, &actionCount, KIND_ACTION, {{ACT_MESSAGE, 1, 0}});
+    addRule(&actions, &actionCount, KIND_IF, {{COND_VERB, 43, 0}});
+    addRule(&actions, &actionCount, KIND_ACTION, {{ACT_CONTINUE, 0, 0}});
+    addRule(&actions, &actionCount, KIND_IF, {{COND_VERB, 44, 0}});
+    addRule(&actions, &actionCount, KIND_ACTION, {{ACT_QUIT, 0, 0}});
     scriptedInput = {"n"};
     startGame();
 
