@@ -15,6 +15,10 @@ int runSession();
 // the console runs them; the window says so and returns 1.
 int runGameTests(const char *path, int seedGiven, uint64_t seed);
 
+// Prepares for a new game: the console matches the terminal's character
+// set, the window draws its layout and forgets the command history.
+void beginGame();
+
 // Graphical only: open and close the window (the console has neither step).
 int openScreen();
 int closeScreen();
@@ -45,7 +49,8 @@ int askYesNo(const char *question);
 // A negative highest forbids cancelling.
 int askChoice(const char *question, int highest);
 
-// Shows the prompt and reads one command (NUL-terminated) into buffer.
+// Shows the prompt and reads one command (NUL-terminated) into buffer; -1
+// at the end of the input or when the window was closed, else 0.
 int readLine(char *buffer, int limit);
 
 // The common output path of every text: word wrap, backslash breaks and

@@ -79,7 +79,7 @@ static void encodeState(unsigned char *out)
 
 int saveGame()
 {
-    int position = askChoice(textOf(systemMessages[MSG_SAVE_QUESTION]), SAVE_POSITIONS);
+    int position = askPlayerChoice(textOf(systemMessages[MSG_SAVE_QUESTION]), SAVE_POSITIONS);
     if (position < 1 || position > SAVE_POSITIONS)
         return -1;
     char name[NAME_SIZE + 8];
@@ -290,7 +290,7 @@ static void applyState(const unsigned char *bytes, size_t size)
 
 int restoreGame()
 {
-    int position = askChoice(textOf(systemMessages[MSG_RESTORE_QUESTION]), SAVE_POSITIONS);
+    int position = askPlayerChoice(textOf(systemMessages[MSG_RESTORE_QUESTION]), SAVE_POSITIONS);
     if (position < 1 || position > SAVE_POSITIONS)
         return -1;
     char name[NAME_SIZE + 8];

@@ -142,11 +142,11 @@ int executeActions(const RuleRecord &record)
             break;
         case ACT_MCHOICHE:
             if (isVariable(a))
-                vars[a].value = static_cast<int16_t>(askChoice(nullptr, b));
+                vars[a].value = static_cast<int16_t>(askPlayerChoice(nullptr, b));
             break;
         case ACT_BCHOICHE:
             if (isVariable(a))
-                vars[a].value = static_cast<int16_t>(askYesNo(nullptr));
+                vars[a].value = static_cast<int16_t>(askPlayerYesNo(nullptr));
             break;
         case ACT_REDESC:
             if (locationExists(playerLocation))

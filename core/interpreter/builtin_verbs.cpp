@@ -172,9 +172,9 @@ int runBuiltinVerb(int verb, int noun)
 
 bool confirmQuit()
 {
-    if (!askYesNo(textOf(systemMessages[MSG_REALLY_QUIT])))
+    if (!askPlayerYesNo(textOf(systemMessages[MSG_REALLY_QUIT])))
         return false;
-    if (askYesNo(textOf(systemMessages[MSG_SAVE_FIRST])))
+    if (askPlayerYesNo(textOf(systemMessages[MSG_SAVE_FIRST])))
         saveGame();
     return true;
 }

@@ -2,15 +2,37 @@
 // turn after parsing, the darkness rule and the line editor's history ring.
 #include "core/interpreter/session.h"
 
+#include <cstring>
+
 #include "core/database/game_database.h"
 #include "core/database/saved_game.h"
 #include "core/interpreter/actions.h"
+#include "core/interpreter/debug_commands.h"
+#include "core/interpreter/parser.h"
 #include "core/interpreter/rule_walker.h"
 #include "frontend/frontend.h"
 
 int16_t playerLocation = 0;
 int16_t carriedCount = 0;
 int16_t debugMode = 0;
+
+static bool inputEnded = false;     // a question or command met the end of the input
+
+int askPlayerYesNo(const char *question)
+{
+    int answer = askYesNo(question);
+    if (answer < 0)
+        inputEnded = true;
+    return answer == 1 ? 1 : 0;
+}
+
+int askPlayerChoice(const char *question, int highest)
+{
+    int answer = askChoice(question, highest);
+    if (answer < 0)
+        inputEnded = true;
+    return answer > 0 ? answer : 0;
+}
 
 static bool isCarriedOrWorn(int16_t where)
 {
@@ -40,8 +62,46 @@ void startGame()
     }
 
     runEvents(1);   // a quit or halt here only ends this scan
-    if (askYesNo(textOf(systemMessages[MSG_RESTORE_AT_START])))
+    if (askPlayerYesNo(textOf(systemMessages[MSG_RESTORE_AT_START])))
         restoreGame();   // the game goes on from whatever state results
+}
+
+int playGame()
+{
+    int result = SKIP_EVENTS;
+    for (;;) {
+        if (result != SKIP_EVENTS && runEvents(0) == -1)
+            return inputEnded ? -1 : 0;
+        char line[COMMAND_LIMIT + 1];
+        if (readLine(line, COMMAND_LIMIT) < 0) {
+            inputEnded = true;
+            return -1;
+        }
+        line[strcspn(line, "\r\n")] = '\0';
+        if (line[0] == '\0' || (debugMode && debugCommand(line))) {
+            result = SKIP_EVENTS;
+            continue;
+        }
+        int verb, noun, noun2, noun3;
+        parseCommand(line, &verb, &noun, &noun2, &noun3);
+        result = runTurn(verb, noun, noun2, noun3);
+        if (result == GAME_OVER)
+            return inputEnded ? -1 : 0;
+    }
+}
+
+int playGames()
+{
+    inputEnded = false;
+    for (;;) {
+        beginGame();
+        startGame();
+        showLocation(playerLocation, 1);
+        if (playGame() < 0)
+            return -1;
+        if (!askPlayerYesNo(textOf(systemMessages[MSG_PLAY_AGAIN])))
+            return inputEnded ? -1 : 0;
+    }
 }
 
 int runTurn(int verb, int noun, int noun2, int noun3)

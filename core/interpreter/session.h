@@ -23,6 +23,20 @@ extern int16_t debugMode;              // 1 only when the game came from its sou
 // Resets every run-time field, runs the begin events and offers a restore.
 void startGame();
 
+// The player's answer to a question, asked by the front end: yes (1) or no
+// (0); a digit 1..highest or 0 for a cancelled choice. An input that has
+// ended answers no, or 0, and is remembered for playGames.
+int askPlayerYesNo(const char *question);
+int askPlayerChoice(const char *question, int highest);
+
+// Plays the turns of one game: events, a command read, parsed and run, until
+// the game is over (0) or the input has ended or the window was closed (-1).
+int playGame();
+
+// One game after another, each begun, started and described, until the
+// player declines to play again (0) or the input ends (-1).
+int playGames();
+
 // Processes one parsed command; returns a TurnResult.
 int runTurn(int verb, int noun, int noun2, int noun3);
 

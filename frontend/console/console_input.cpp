@@ -69,7 +69,7 @@ int askYesNo(const char *question)
         askQuestion(question);
         int answer = readAnswerLine();
         if (answer == EOF)
-            return 0;
+            return -1;
         char letter = asciiLower(static_cast<char>(answer));
         if (letter == asciiLower(settings.YesLetter))
             return 1;
@@ -96,7 +96,7 @@ int askChoice(const char *question, int highest)
         askQuestion(question);
         int answer = readAnswerLine();
         if (answer == EOF)
-            return 0;
+            return -1;
         if (answer >= '1' && answer <= '0' + highest)
             return answer - '0';
         if (answer == '\n' && mayCancel)
@@ -119,9 +119,9 @@ int readLine(char *buffer, int limit)
     if (!fgets(buffer, limit, inputStream())) {
         buffer[0] = '\0';
         inputEnded = true;
-    } else {
-        consoleLineTyped(buffer);
+        return -1;
     }
+    consoleLineTyped(buffer);
     return 0;
 }
 

@@ -22,9 +22,6 @@ void finishOutputLine();
 // True once a read from standard input has met its end.
 bool consoleInputEnded();
 
-// Plays the turns of one game until it is over or the input has ended.
-void playGame();
-
 // Told of every line the player typed (without its line end): the
 // transcript records it, a running game test marks where its output starts.
 void consoleLineTyped(const char *line);

@@ -235,7 +235,8 @@ static bool runTest(const GameTest &test, const TestFile &file)
     setConsoleInput(in);
     setConsoleOutput(out, 1);
     seedRandom(file.seed);
-    startGame();
+    startGame();     // not beginGame: the output is UTF-8 whatever the locale
+
     showLocation(playerLocation, 1);
     playGame();
     finishOutputLine();

@@ -25,6 +25,7 @@ static void toMainWindow(int flags)
 {
     currentWindow = MAIN_WINDOW;
     outputFlags = flags;
+    replyTranscribed = false;       // the text that follows is no reply to the command
 }
 
 // The prompt as a text of at most PROMPT_LIMIT bytes.
@@ -46,9 +47,14 @@ static int takeHistoryLine(char *buffer, int maximum, bool previous)
     return length;
 }
 
+// The location panel is drawn anew before every command; a debug reply
+// written over the command line after it goes to the transcript, as the
+// console records it.
 int readLine(char *buffer, int limit)
 {
     if (!buffer) return 0;
+    replyTranscribed = false;
+    drawLocationPanel(playerLocation);
     int maximum = limit < 0 ? 0 : limit > EDIT_COMMAND_LIMIT ? EDIT_COMMAND_LIMIT : limit;
     char prompt[PROMPT_LIMIT + 1];
     copyPrompt(prompt);
@@ -69,7 +75,7 @@ int readLine(char *buffer, int limit)
         int key = grKeyRead();
         if (key == GR_KEY_CLOSED) {
             buffer[0] = '\0';
-            return 0;
+            return -1;
         }
         if (key == GR_KEY_RETURN) break;
         if (key == SCREENSHOT_KEY) {
@@ -93,6 +99,7 @@ int readLine(char *buffer, int limit)
     writeText(editLine);
     transcribeTyped(buffer);
     historyAdd(buffer);
+    replyTranscribed = true;
     return 0;
 }
 
@@ -127,7 +134,7 @@ int askYesNo(const char *question)
     outputFlags = BOTTOM_LINE | CLEAR_LINE;
     for (;;) {
         int key = grKeyRead();
-        if (key == GR_KEY_CLOSED) return 0;
+        if (key == GR_KEY_CLOSED) return -1;
         int folded = key >= 0 && key < 256 ? tolower(key) : key;
         int answer = folded == yes ? 1 : folded == no ? 0 : -1;
         if (answer < 0) continue;
@@ -154,7 +161,7 @@ int askChoice(const char *question, int highest)
     outputFlags = BOTTOM_LINE | CLEAR_LINE;
     for (;;) {
         int key = grKeyRead();
-        if (key == GR_KEY_CLOSED) return 0;
+        if (key == GR_KEY_CLOSED) return -1;
         if (key == GR_KEY_ESCAPE && mayCancel) {
             transcribeTyped("");        // the console's cancel is an empty line
             return 0;

@@ -20,6 +20,7 @@ static void toMainWindow(int flags)
 {
     currentWindow = MAIN_WINDOW;
     outputFlags = flags;
+    replyTranscribed = false;       // the text that follows is no reply to the command
 }
 
 // The console describes the location whenever the game asks, after a move
@@ -43,6 +44,7 @@ void transcribeLocation(int location)
 
 int drawLocationPanel(int location)
 {
+    replyTranscribed = false;
     if (!locationExists(location) || !locations[location].name) return -1;
     int shown = isDark(location) ? 0 : location;
     const LocationRecord *row = locationExists(shown) ? &locations[shown] : nullptr;

@@ -32,6 +32,7 @@ GrTextOption textOption = {0, 0};
 
 int currentWindow = PICTURE_WINDOW;
 int outputFlags = 0;
+bool replyTranscribed = false;
 int lineOffset = 0;
 
 // A colour index outside the table (never let through by the settings reader)
@@ -206,7 +207,8 @@ int writeTextAbove(const char *text, int limit)
 
 int writeText(const char *text)
 {
-    if (outputFlags & TRANSCRIBED) transcribeText(text);
+    if ((outputFlags & TRANSCRIBED) || replyTranscribed) transcribeText(text);
+    replyTranscribed = false;
     if (outputFlags & UNDRAWN) return 0;
     return writeTextAt(text, 0);
 }

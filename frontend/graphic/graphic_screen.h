@@ -53,6 +53,9 @@ extern GrTextOption textOption;           // textColour over backgroundColour
 extern int currentWindow;
 extern int outputFlags;
 extern int lineOffset;                    // pixels from the text box top to the next line
+// Set when a command has been read: the next text written, a debug reply
+// drawn over the command line, goes to the transcript too.
+extern bool replyTranscribed;
 
 // Resets the colour allocation and allocates backgroundColour and textColour
 // (true-colour mode first when trueColour is 1); updates textOption.

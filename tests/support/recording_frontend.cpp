@@ -100,9 +100,15 @@ int askChoice(const char *question, int highest)
 
 int readLine(char *buffer, int limit)
 {
+    if (scriptedInput.empty()) {
+        buffer[0] = '\0';
+        return -1;      // the script has ended
+    }
     snprintf(buffer, limit, "%s", nextInput().c_str());
     return 0;
 }
+
+void beginGame() {}
 
 int writeText(const char *text)
 {
