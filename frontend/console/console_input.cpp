@@ -24,11 +24,6 @@ static FILE *inputStream()
     return input ? input : stdin;
 }
 
-bool consoleInputEnded()
-{
-    return inputEnded;
-}
-
 // Reads one character and drops the rest of its line; returns that first
 // character ('\n' for an empty line) or EOF at the end of input.
 static int readAnswerLine()

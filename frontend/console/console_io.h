@@ -19,9 +19,6 @@ void consoleOutputText(const char *text);
 // Ends the output with a line end when its last line is unfinished.
 void finishOutputLine();
 
-// True once a read from standard input has met its end.
-bool consoleInputEnded();
-
 // Told of every line the player typed (without its line end): the
 // transcript records it, a running game test marks where its output starts.
 void consoleLineTyped(const char *line);
