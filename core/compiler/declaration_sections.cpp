@@ -187,8 +187,8 @@ int parseMessageLine(const char *line)
     }
     int number, result;
     if (const char *text = numberedText(line, MAX_ENTRY, &number, &result)) {
-        growMessages(number);
-        messages[number] = appendText(text, false);
+        if (growMessages(number))       // else the driver reports the memory
+            messages[number] = appendText(text, false);
     }
     return result;
 }
@@ -208,7 +208,10 @@ int parseShowLine(const char *line)
         currentShow = 0;
         return 1;
     }
-    growShows(number);
+    if (!growShows(number)) {
+        currentShow = 0;
+        return 0;       // no memory: the driver reports it once the source is read
+    }
     currentShow = number;
     showTextStarted = false;
     const char *picture = nextField(&fields.cursor);
@@ -233,7 +236,10 @@ int parseLocationLine(const char *line)
         currentLocation = -1;
         return 1;
     }
-    growLocations(number);
+    if (!growLocations(number)) {
+        currentLocation = -1;
+        return 0;       // no memory: the driver reports it once the source is read
+    }
     currentLocation = number;
     locationTextStarted = false;
     LocationRecord &row = locations[number];
@@ -274,7 +280,10 @@ int parseObjectLine(const char *line)
         currentObject = 0;
         return 1;
     }
-    growObjects(number);
+    if (!growObjects(number)) {
+        currentObject = 0;
+        return 0;       // no memory: the driver reports it once the source is read
+    }
     currentObject = number;
     objectTextStarted = false;
     ObjectRecord &row = objects[number];
@@ -320,6 +329,8 @@ int parseWordLine(const char *line, WordTable table)
         if (*count >= MAX_ROWS)
             return -1;
         WordRecord *row = appendWord(rows, count);
+        if (!row)
+            return 0;   // no memory: the driver reports it once the source is read
         copyWord(row->word, word);
         row->number = static_cast<int16_t>(number);
     }
@@ -334,7 +345,10 @@ int parseVarsLine(const char *line)
     while (const char *name = nextField(&cursor)) {
         if (varCount >= MAX_ROWS)
             break;
-        copyWord(appendVar()->name, name);
+        VarRecord *row = appendVar();
+        if (!row)
+            break;      // no memory: the driver reports it once the source is read
+        copyWord(row->name, name);
     }
     return 0;
 }

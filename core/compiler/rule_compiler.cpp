@@ -245,6 +245,8 @@ static RuleRecord *newRecord(RuleTable table, char kind)
     if (*count >= MAX_ROWS)
         return nullptr;
     RuleRecord *record = appendRule(rows, count);
+    if (!record)
+        return nullptr;
     record->kind = kind;
     memset(record->opcodes, KIND_UNUSED, sizeof record->opcodes);
     if (checkMode)
@@ -515,7 +517,7 @@ int compileRuleLine(char *line, RuleTable table)
     if (end - text <= longestBlockWord())
         for (const BlockWord &block : BLOCK_WORDS)
             if (block.exact ? strcmp(text, block.text) == 0 : equalsIgnoreCase(text, block.text))
-                return newRecord(table, block.kind) ? 0 : -1;
+                return newRecord(table, block.kind) || databaseAllocationFailed() ? 0 : -1;
 
     char kind = KIND_ACTION;
     for (const LeadingWord &leading : LEADING_WORDS)
@@ -532,7 +534,7 @@ int compileRuleLine(char *line, RuleTable table)
         return 2;
     RuleRecord *record = newRecord(table, kind);
     if (!record)
-        return -1;
+        return databaseAllocationFailed() ? 0 : -1;     // no memory: the driver reports it
     compileWords(record, text);
     return 0;
 }

@@ -49,16 +49,20 @@ void freeArena()
     arenaBase = arenaNext = nullptr;
 }
 
-// Tables never shrink below what is in use, and a failed reallocation leaves
-// nothing sensible to go on with: the program ends with the memory message.
+// Tables never shrink below what is in use. A failed reallocation leaves the
+// table as it was and is remembered for the driver to report.
+static bool allocationFailed = false;
+
+bool databaseAllocationFailed()
+{
+    return allocationFailed;
+}
+
 static void *resize(void *table, size_t bytes)
 {
     void *grown = realloc(table, bytes ? bytes : 1);
-    if (!grown) {
-        fputs("Memory Allocation Error, Cannot Continue!\n", stdout);
-        fflush(stdout);
-        exit(255);
-    }
+    if (!grown)
+        allocationFailed = true;
     return grown;
 }
 
@@ -129,11 +133,14 @@ TextRef appendText(const char *text, bool continuation)
     return static_cast<TextRef>(start - arenaBase);
 }
 
-void growLocations(int n)
+bool growLocations(int n)
 {
     if (n <= lastLocation)
-        return;
-    locations = static_cast<LocationRecord *>(resize(locations, (n + 1) * sizeof(LocationRecord)));
+        return true;
+    auto *grown = static_cast<LocationRecord *>(resize(locations, (n + 1) * sizeof(LocationRecord)));
+    if (!grown)
+        return false;
+    locations = grown;
     for (int i = lastLocation + 1; i <= n; i++) {
         LocationRecord &row = locations[i];
         memset(&row, 0, sizeof row);
@@ -142,42 +149,58 @@ void growLocations(int n)
         row.currentLight = 1;
     }
     lastLocation = static_cast<int16_t>(n);
+    return true;
 }
 
-void growShows(int n)
+bool growShows(int n)
 {
     if (n <= lastShow)
-        return;
-    shows = static_cast<ShowRecord *>(resize(shows, (n + 1) * sizeof(ShowRecord)));
+        return true;
+    auto *grown = static_cast<ShowRecord *>(resize(shows, (n + 1) * sizeof(ShowRecord)));
+    if (!grown)
+        return false;
+    shows = grown;
     memset(shows + lastShow + 1, 0, (n - lastShow) * sizeof(ShowRecord));
     lastShow = static_cast<int16_t>(n);
+    return true;
 }
 
-void growMessages(int n)
+bool growMessages(int n)
 {
     if (n <= lastMessage)
-        return;
-    messages = static_cast<TextRef *>(resize(messages, (n + 1) * sizeof(TextRef)));
+        return true;
+    auto *grown = static_cast<TextRef *>(resize(messages, (n + 1) * sizeof(TextRef)));
+    if (!grown)
+        return false;
+    messages = grown;
     memset(messages + lastMessage + 1, 0, (n - lastMessage) * sizeof(TextRef));
     lastMessage = static_cast<int16_t>(n);
+    return true;
 }
 
-void growObjects(int n)
+bool growObjects(int n)
 {
     if (n <= lastObject)
-        return;
-    objects = static_cast<ObjectRecord *>(resize(objects, (n + 1) * sizeof(ObjectRecord)));
+        return true;
+    auto *grown = static_cast<ObjectRecord *>(resize(objects, (n + 1) * sizeof(ObjectRecord)));
+    if (!grown)
+        return false;
+    objects = grown;
     for (int i = lastObject + 1; i <= n; i++) {
         memset(&objects[i], 0, sizeof(ObjectRecord));
         objects[i].currentLocation = UNCHANGED;
     }
     lastObject = static_cast<int16_t>(n);
+    return true;
 }
 
 template <typename Row>
 static Row *appendRow(Row **table, int16_t *count)
 {
-    *table = static_cast<Row *>(resize(*table, (*count + 1) * sizeof(Row)));
+    Row *grown = static_cast<Row *>(resize(*table, (*count + 1) * sizeof(Row)));
+    if (!grown)
+        return nullptr;
+    *table = grown;
     Row *row = &(*table)[*count];
     memset(row, 0, sizeof(Row));
     (*count)++;
@@ -191,6 +214,8 @@ VarRecord *appendVar()
 {
     if (varCount == 0) {
         VarRecord *placeholder = appendRow(&vars, &varCount);
+        if (!placeholder)
+            return nullptr;
         memcpy(placeholder->name, "^foobar^", WORD_SIZE);
     }
     return appendRow(&vars, &varCount);

@@ -184,18 +184,23 @@ inline const char *textOf(TextRef ref) { return ref ? arenaBase + ref : nullptr;
 // Used part of the arena in bytes (offset 0 included).
 inline uint32_t arenaUsed() { return static_cast<uint32_t>(arenaNext - arenaBase); }
 
-// Growth of the last-index tables to entry n (n > last creates empty rows).
-void growLocations(int n);
-void growShows(int n);
-void growMessages(int n);
-void growObjects(int n);
+// Growth of the last-index tables to entry n (n > last creates empty rows);
+// false when the memory cannot be had: the table is then as it was.
+bool growLocations(int n);
+bool growShows(int n);
+bool growMessages(int n);
+bool growObjects(int n);
 
 // Appends one row to a counted table (the caller checks MAX_ROWS first) and
-// returns it, zero-filled. appendVar reserves the placeholder row 0
-// ("^foobar^") before the first variable.
+// returns it, zero-filled; nullptr when the memory cannot be had. appendVar
+// reserves the placeholder row 0 ("^foobar^") before the first variable.
 WordRecord *appendWord(WordRecord **table, int16_t *count);
 RuleRecord *appendRule(RuleRecord **table, int16_t *count);
 VarRecord *appendVar();
+
+// True once a table could not grow: the game read is incomplete, and the
+// driver ends the program with its memory message.
+bool databaseAllocationFailed();
 
 // Eight-character, case-insensitive match of a stored word against a text.
 bool wordMatches(const char stored[WORD_SIZE], const char *word);

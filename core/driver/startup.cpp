@@ -67,6 +67,15 @@ static const char *programBaseName(const char *path)
     return backslash ? backslash + 1 : path;
 }
 
+// A table could not grow while the source was read: the game is incomplete.
+static int memoryFailure()
+{
+    puts("Memory Allocation Error, Cannot Continue!");
+    fflush(stdout);
+    freeArena();
+    return 255;
+}
+
 // Reads the source as compiling does and prints the checker's findings
 // instead of the compiler's messages; writes and plays nothing.
 static int checkSource(const char *sourceName)
@@ -79,6 +88,8 @@ static int checkSource(const char *sourceName)
     beginCheck(sourceName);
     readSourceFile(source, sourceName);
     fclose(source);
+    if (databaseAllocationFailed())
+        return memoryFailure();
     int status = finishCheck();
     fflush(stdout);
     return status;
@@ -194,6 +205,8 @@ int runProgram(int argc, char **argv)
         if (FILE *source = openRegularFile(sourceName)) {
             outcome = readSourceFile(source, sourceName);
             fclose(source);
+            if (databaseAllocationFailed())
+                return memoryFailure();
             found = FOUND_SOURCE;
             if (outcome > 0 && mode != MODE_COMPILE) {
                 fflush(stdout);
