@@ -1,4 +1,5 @@
-// Saved games: the run-time state of a game in nine positions per game.
+// The saved game file: the run-time state of the tables and the session, as
+// one little-endian image.
 #include "core/database/saved_game.h"
 
 #include <sys/stat.h>
@@ -11,36 +12,15 @@
 
 #include "core/database/file_access.h"
 #include "core/database/game_database.h"
-#include "core/driver/startup.h"
-#include "core/interpreter/session.h"
-#include "frontend/frontend.h"
 
 constexpr char SAVE_MAGIC[] = "TSF2";
 constexpr int MAGIC_LENGTH = 4;
-constexpr int SAVE_POSITIONS = 9;
-constexpr int NAME_PREFIX = 8;          // characters of the game name in the file name
 constexpr int VALUES_PER_LOCATION = DIRECTION_COUNT + 1;   // exits, then light
 
 // The most a file's counts can announce: each count at the int16 maximum.
 // Bytes after what the counts announce are not read.
 constexpr long MAX_SAVE_BYTES =
     MAGIC_LENGTH + 2 + 2L * (INT16_MAX + 1) + 2 + 2L * INT16_MAX + 2 + 2L * VALUES_PER_LOCATION * (INT16_MAX + 1) + 4;
-
-// A save beside its game: the game name's folder, the first 8 characters of
-// its last component, ".sv" and the position digit.
-static void saveFileName(int position, char name[NAME_SIZE + 8])
-{
-    const char *slash = strrchr(gameName, '/');
-    int folder = slash ? static_cast<int>(slash - gameName) + 1 : 0;
-    snprintf(name, NAME_SIZE + 8, "%.*s%.*s.sv%d", folder, gameName, NAME_PREFIX, gameName + folder, position);
-}
-
-// The name saves had before they kept their folder: the first 8 characters of
-// the whole game name. Only read, so that older saves are still found.
-static void olderSaveFileName(int position, char name[NAME_SIZE + 8])
-{
-    snprintf(name, NAME_SIZE + 8, "%.*s.sv%d", NAME_PREFIX, gameName, position);
-}
 
 static unsigned char *putInt16(unsigned char *out, int16_t value)
 {
@@ -57,7 +37,7 @@ static size_t stateSize()
 }
 
 // Fills out, stateSize() bytes, with the file image of the game's state.
-static void encodeState(unsigned char *out)
+static void encodeState(unsigned char *out, const SessionState &session)
 {
     memcpy(out, SAVE_MAGIC, MAGIC_LENGTH);
     out += MAGIC_LENGTH;
@@ -73,30 +53,20 @@ static void encodeState(unsigned char *out)
             out = putInt16(out, exit);
         out = putInt16(out, locations[i].currentLight);
     }
-    out = putInt16(out, playerLocation);
-    putInt16(out, carriedCount);
+    out = putInt16(out, session.playerLocation);
+    putInt16(out, session.carriedCount);
 }
 
-int saveGame()
+int writeSavedGame(const char *path, const SessionState *session)
 {
-    int position = askPlayerChoice(textOf(systemMessages[MSG_SAVE_QUESTION]), SAVE_POSITIONS);
-    if (position < 1 || position > SAVE_POSITIONS)
-        return -1;
-    char name[NAME_SIZE + 8];
-    saveFileName(position, name);
     size_t size = stateSize();
     unsigned char *bytes = static_cast<unsigned char *>(malloc(size));
-    bool saved = false;
-    if (bytes) {
-        encodeState(bytes);
-        saved = writeWholeFile(name, bytes, size) == 0;
-        free(bytes);
-    }
-    if (!saved) {
-        showSystemMessage(MSG_FILE_FAILED);
+    if (!bytes)
         return -1;
-    }
-    return 0;
+    encodeState(bytes, *session);
+    int written = writeWholeFile(path, bytes, size);
+    free(bytes);
+    return written;
 }
 
 // A cursor over the bytes of a saved file.
@@ -240,7 +210,7 @@ static bool checkLocations(const unsigned char *bytes, size_t size)
 }
 
 // Applies a file that checkLayout accepted, so every read succeeds.
-static void applyState(const unsigned char *bytes, size_t size)
+static void applyState(const unsigned char *bytes, size_t size, SessionState *session)
 {
     Reader r{bytes, size, MAGIC_LENGTH};
     int16_t value = 0;
@@ -282,39 +252,22 @@ static void applyState(const unsigned char *bytes, size_t size)
         locations[i].currentLight = UNCHANGED;
     }
 
-    readInt16(r, &playerLocation);
-    readInt16(r, &carriedCount);
-    // The stored count is replaced by what the objects say.
-    recountCarried();
+    readInt16(r, &session->playerLocation);
+    readInt16(r, &session->carriedCount);
 }
 
-int restoreGame()
+int readSavedGame(const char *path, SessionState *session)
 {
-    int position = askPlayerChoice(textOf(systemMessages[MSG_RESTORE_QUESTION]), SAVE_POSITIONS);
-    if (position < 1 || position > SAVE_POSITIONS)
-        return -1;
-    char name[NAME_SIZE + 8];
-    saveFileName(position, name);
-    FILE *file = openRegularFile(name);
-    if (!file && errno == ENOENT) {
-        olderSaveFileName(position, name);
-        file = openRegularFile(name);
-    }
-    if (!file) {
-        showSystemMessage(MSG_FILE_FAILED);
-        return -1;
-    }
+    FILE *file = openRegularFile(path);
+    if (!file)
+        return errno == ENOENT ? -1 : -2;
     // The whole file is read and checked before anything of it is applied.
     size_t size = 0;
     unsigned char *bytes = readSaveBytes(file, &size);
     fclose(file);
     bool accepted = bytes && checkLayout(bytes, size) && checkLocations(bytes, size);
     if (accepted)
-        applyState(bytes, size);
+        applyState(bytes, size, session);
     free(bytes);
-    if (!accepted) {
-        showSystemMessage(MSG_FILE_FAILED);
-        return -1;
-    }
-    return 0;
+    return accepted ? 0 : -2;
 }

@@ -1,6 +1,6 @@
 // The built-in verbs: movement, inventory, look, examine, take, drop, wear,
 // remove, save, restore and quit, tried when no rule stopped the action scan.
-#include "core/database/saved_game.h"
+#include "core/interpreter/saving.h"
 #include "core/interpreter/actions.h"
 #include "core/interpreter/session.h"
 #include "frontend/frontend.h"

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "core/database/game_database.h"
-#include "core/database/saved_game.h"
+#include "core/interpreter/saving.h"
 #include "core/interpreter/actions.h"
 #include "core/interpreter/debug_commands.h"
 #include "core/interpreter/parser.h"

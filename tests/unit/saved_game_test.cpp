@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "core/database/game_database.h"
-#include "core/database/saved_game.h"
+#include "core/interpreter/saving.h"
 #include "core/driver/startup.h"
 #include "core/interpreter/session.h"
 #include "tests/support/recording_frontend.h"
