@@ -68,6 +68,7 @@ static void *resize(void *table, size_t bytes)
 
 void resetDatabase()
 {
+    rulesGeneration++;
     free(locations);
     free(shows);
     free(messages);
@@ -208,7 +209,13 @@ static Row *appendRow(Row **table, int16_t *count)
 }
 
 WordRecord *appendWord(WordRecord **table, int16_t *count) { return appendRow(table, count); }
-RuleRecord *appendRule(RuleRecord **table, int16_t *count) { return appendRow(table, count); }
+uint32_t rulesGeneration = 0;
+
+RuleRecord *appendRule(RuleRecord **table, int16_t *count)
+{
+    rulesGeneration++;
+    return appendRow(table, count);
+}
 
 VarRecord *appendVar()
 {

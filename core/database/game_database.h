@@ -198,6 +198,11 @@ WordRecord *appendWord(WordRecord **table, int16_t *count);
 RuleRecord *appendRule(RuleRecord **table, int16_t *count);
 VarRecord *appendVar();
 
+// Counts every change of a rule table made through the database (a row
+// appended, a reset, a game installed), so that what is decoded from the
+// tables knows when to decode again.
+extern uint32_t rulesGeneration;
+
 // True once a table could not grow: the game read is incomplete, and the
 // driver ends the program with its memory message.
 bool databaseAllocationFailed();

@@ -2,6 +2,7 @@
 // while loops, and how each scan ends.
 #include "core/interpreter/rule_walker.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdlib>
@@ -40,21 +41,27 @@ static bool variableValue(int variable, int16_t *value)
     return true;
 }
 
-// Bit k set when slot k holds an opcode, that is, is not the blank of an
-// unused slot. The 16 opcode bytes are tested eight at a time.
+// Bit k set when slot k holds an opcode, that is, is not an unused slot.
 static unsigned usedSlots(const RuleRecord &record)
 {
-    constexpr uint64_t BLANKS = 0x2020202020202020ull;
-    constexpr uint64_t LOW7 = 0x7f7f7f7f7f7f7f7full;
     unsigned used = 0;
-    for (int half = 0; half < 2; half++) {
-        uint64_t bytes;
-        memcpy(&bytes, record.opcodes + 8 * half, sizeof bytes);
-        uint64_t x = bytes ^ BLANKS;                        // 0 in each unused byte
-        uint64_t high = (((x & LOW7) + LOW7) | x) & ~LOW7;  // top bit of each used byte
-        used |= unsigned(((high >> 7) * 0x0102040810204080ull) >> 56) << (8 * half);
-    }
+    for (int slot = 0; slot < RULE_SLOTS; slot++)
+        if (record.opcodes[slot] != KIND_UNUSED)
+            used |= 1u << slot;
     return used;
+}
+
+// Whether a slot after the first tests a verb or draws a random number,
+// negated or not: once the first slot has failed, only those still count (a
+// verb match, with a noun match, gives -1; a random condition draws).
+static bool laterVerbOrRandom(const RuleRecord &record)
+{
+    for (int slot = 1; slot < RULE_SLOTS; slot++) {
+        int opcode = std::abs(int(record.opcodes[slot]));
+        if (opcode == COND_VERB || opcode == COND_RANDOM)
+            return true;
+    }
+    return false;
 }
 
 // The conditions that read the location of the object their first operand names.
@@ -139,37 +146,162 @@ static bool slotHolds(const RuleRecord &record, int slot, int verb, int noun, in
     return negated ? !truth : truth;
 }
 
-// Whether a slot after the first holds a verb or a random condition, negated
-// or not: once the first slot has failed, only those still count (a verb
-// match, with a noun match, gives -1; a random condition draws a number).
-// 'r' and 'v' differ only in bit 2, and so do their negations: with bit 2
-// cleared, two comparisons of all 16 opcodes at once find them.
-[[gnu::always_inline]] static inline bool laterVerbOrRandom(const RuleRecord &record)
+// What a scan needs of each record, worked out once per table (rules never
+// change in play): the used slots, and the units an action scan for another
+// verb can pass over at once. A unit is an if or while record whose first
+// slot tests a verb and no later slot a verb or a random draw, the and
+// records after it that test no verb and draw nothing and the or records
+// that test only the same verb, then the action record or the whole block
+// after them: for any other verb the test fails without a draw or a
+// mismatch, so the unit does nothing but leave the running value 1, the
+// level's loop mark cleared (a while's mark is cleared as its loop ends at
+// once) and, after a block's end, continuedMode off.
+struct RecordFacts {
+    uint16_t used;              // bit k: slot k holds an opcode
+    uint8_t slotCount;          // how many: the work of the record
+    bool laterVerbOrRandom;
+    bool unitHasBlock;          // the unit starting here holds a block
+    int32_t unitEnd;            // the record after the unit starting here, or -1
+    int32_t runEnd;             // for a unit: the record after the run of units it starts
+    int32_t blockUnitsBefore;   // units holding a block that start before this record
+};
+
+// A unit's verb and where it starts, sorted by verb, then index.
+struct VerbUnit {
+    int16_t verb;
+    int32_t start;
+};
+
+struct DecodedTable {
+    const RuleRecord *rows;
+    int count;
+    uint32_t generation;        // rulesGeneration when decoded
+    RecordFacts *facts;         // count + 1 entries; nullptr when none could be made
+    VerbUnit *units;
+    int unitCount;
+};
+
+static DecodedTable decodedEvents = {}, decodedActions = {};
+
+// Whether any slot tests a verb or draws a random number, negated or not.
+static bool testsVerbOrRandom(const RuleRecord &record)
 {
-    typedef uint8_t Opcodes __attribute__((vector_size(RULE_SLOTS)));
-    Opcodes opcodes;
-    memcpy(&opcodes, record.opcodes, sizeof opcodes);
-    opcodes &= 0xfb;
-    Opcodes found = (opcodes == uint8_t(COND_RANDOM & 0xfb)) | (opcodes == uint8_t(-COND_RANDOM & 0xfb));
-    uint64_t halves[2];
-    memcpy(halves, &found, sizeof halves);
-    return ((halves[0] >> 8) | halves[1]) != 0;     // slot 0 left out
+    int first = std::abs(int(record.opcodes[0]));
+    return first == COND_VERB || first == COND_RANDOM || laterVerbOrRandom(record);
 }
 
-// Every slot of a record, in order; 1, 0 or -1 as evaluateConditions.
-[[gnu::noinline]] static int evaluateSlots(const RuleRecord &record, int verb, int noun, int noun2,
-                                           int noun3, int mode)
+// Whether the first slot tests verb (not negated) and no later slot tests a
+// verb or draws a random number.
+static bool onlyVerbFirst(const RuleRecord &record, int verb)
+{
+    return record.opcodes[0] == COND_VERB && record.firstOperands[0] == verb && !laterVerbOrRandom(record);
+}
+
+static bool isBlockStart(char kind)
+{
+    return kind == KIND_BEGIN || kind == KIND_FBEGIN || kind == KIND_SBEGIN;
+}
+
+static bool unitBefore(const VerbUnit &a, const VerbUnit &b)
+{
+    return a.verb != b.verb ? a.verb < b.verb : a.start < b.start;
+}
+
+// Works the facts out; the match of each block start comes from a stack of
+// the starts the walker counts (a start at level 15 is ignored, as is an
+// end at level 0).
+static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
+{
+    if (table.facts && table.rows == rows && table.count == count && table.generation == rulesGeneration)
+        return;
+    free(table.facts);
+    free(table.units);
+    table = {rows, count, rulesGeneration, nullptr, nullptr, 0};
+    RecordFacts *facts = static_cast<RecordFacts *>(calloc(static_cast<size_t>(count) + 1, sizeof(RecordFacts)));
+    int32_t *blockEnd = static_cast<int32_t *>(malloc((static_cast<size_t>(count) + 1) * sizeof(int32_t)));
+    VerbUnit *units = static_cast<VerbUnit *>(malloc((static_cast<size_t>(count) + 1) * sizeof(VerbUnit)));
+    if (!facts || !blockEnd || !units) {
+        free(facts);
+        free(blockEnd);
+        free(units);
+        return;     // the walker works out what it needs record by record
+    }
+    int open[LEVELS];
+    int level = 0;
+    for (int i = 0; i < count; i++) {
+        blockEnd[i] = -1;
+        facts[i].used = static_cast<uint16_t>(usedSlots(rows[i]));
+        facts[i].slotCount = static_cast<uint8_t>(std::popcount(facts[i].used));
+        facts[i].laterVerbOrRandom = laterVerbOrRandom(rows[i]);
+        facts[i].unitEnd = -1;
+        if (isBlockStart(rows[i].kind) && level < LEVELS - 1)
+            open[level++] = i;
+        else if (rows[i].kind == KIND_END && level > 0)
+            blockEnd[open[--level]] = i;
+    }
+    int unitCount = 0;
+    for (int i = 0; i < count; i++) {
+        const RuleRecord &row = rows[i];
+        if ((row.kind != KIND_IF && row.kind != KIND_WHILE) || !onlyVerbFirst(row, row.firstOperands[0]))
+            continue;
+        // and records that test no verb and draw nothing, and or records
+        // that test the same verb first and no other verb, leave the failed
+        // test failed, without a mismatch: they belong to the unit.
+        int after = i + 1;
+        while (after < count && ((rows[after].kind == KIND_AND && !testsVerbOrRandom(rows[after])) ||
+                                 (rows[after].kind == KIND_OR && onlyVerbFirst(rows[after], row.firstOperands[0]))))
+            after++;
+        if (after < count && rows[after].kind == KIND_ACTION) {
+            facts[i].unitEnd = after + 1;
+        } else if (after < count && isBlockStart(rows[after].kind) && blockEnd[after] >= 0) {
+            facts[i].unitEnd = blockEnd[after] + 1;
+            facts[i].unitHasBlock = true;
+        } else {
+            continue;
+        }
+        units[unitCount++] = {row.firstOperands[0], i};
+    }
+    int32_t blockUnits = 0;
+    for (int i = 0; i <= count; i++) {
+        facts[i].blockUnitsBefore = blockUnits;
+        if (i < count && facts[i].unitHasBlock)
+            blockUnits++;
+    }
+    for (int i = count - 1; i >= 0; i--) {
+        int end = facts[i].unitEnd;
+        if (end >= 0)
+            facts[i].runEnd = end < count && facts[end].unitEnd >= 0 ? facts[end].runEnd : end;
+    }
+    std::sort(units, units + unitCount, unitBefore);
+    free(blockEnd);
+    table.facts = facts;
+    table.units = units;
+    table.unitCount = unitCount;
+}
+
+// The first unit for verb that starts at from or later, or count.
+static int nextUnitOf(const DecodedTable &table, int verb, int from)
+{
+    const VerbUnit key = {static_cast<int16_t>(verb), from};
+    const VerbUnit *found = std::lower_bound(table.units, table.units + table.unitCount, key, unitBefore);
+    return found < table.units + table.unitCount && found->verb == key.verb ? found->start : table.count;
+}
+
+// Every used slot of a record, in order; 1, 0 or -1 as evaluateConditions.
+static int evaluateSlots(const RuleRecord &record, unsigned used, bool later, int verb, int noun, int noun2,
+                         int noun3, int mode)
 {
     bool verbMatched = false;
     bool nounMatched = false;
     // The first slot settles most records: when it fails, the rest matters
     // only if a later slot can still match the verb or draws a random number.
     int result = slotHolds(record, 0, verb, noun, noun2, noun3, mode, verbMatched, nounMatched) ? 1 : 0;
-    if (result == 0 && !verbMatched && !laterVerbOrRandom(record))
+    if (result == 0 && !verbMatched && !later)
         return 0;
     // Unused slots are always true: only the used ones are looked at.
-    for (unsigned used = usedSlots(record) & ~1u; used != 0; used &= used - 1) {
-        int slot = std::countr_zero(used);
+    for (int slot = 1; slot < RULE_SLOTS; slot++) {
+        if (!(used >> slot & 1))
+            continue;
         // Once a slot has failed only the verb and noun matches and the
         // random draws of the later slots still count.
         int opcode = std::abs(int(record.opcodes[slot]));
@@ -183,35 +315,16 @@ static bool slotHolds(const RuleRecord &record, int slot, int verb, int noun, in
     return result;
 }
 
-// Most action rules start by testing a verb, and many events the player's
-// location; when that first test fails and no later slot can still count,
-// the record fails without further work. Kept inline in the walker, which
-// evaluates every condition record it visits.
-[[gnu::always_inline]] static inline bool failsAtFirstSlot(const RuleRecord &record, int verb)
-{
-    int first = record.opcodes[0];
-    int a = record.firstOperands[0];
-    return ((first == COND_VERB && a != verb) || (first == COND_AT && a != playerLocation)) &&
-           !laterVerbOrRandom(record);
-}
-
-[[gnu::always_inline]] static inline int evaluateRecord(const RuleRecord &record, int verb, int noun,
-                                                        int noun2, int noun3, int mode)
-{
-    if (failsAtFirstSlot(record, verb))
-        return 0;
-    return evaluateSlots(record, verb, noun, noun2, noun3, mode);
-}
-
 int evaluateConditions(const RuleRecord &record, int verb, int noun, int noun2, int noun3, int mode)
 {
-    return evaluateRecord(record, verb, noun, noun2, noun3, mode);
+    return evaluateSlots(record, usedSlots(record), laterVerbOrRandom(record), verb, noun, noun2, noun3, mode);
 }
 
 // The state of one scan over a rule table.
 struct Walk {
     const RuleRecord *table;
     int count;
+    const DecodedTable *decoded;    // its facts, or nullptr facts when none could be made
     bool actionScan;            // the action table (first rule that acts ends it)
     int verb, noun, noun2, noun3;
     int mode;                   // event scan: MODE_TURN or MODE_BEGIN
@@ -238,13 +351,31 @@ static bool jumpToLoop(Walk &w, int level)
     return true;
 }
 
+// The used slots of a record, whether a later slot tests a verb or draws,
+// and how many slots it uses.
+static unsigned recordSlots(const Walk &w, const RuleRecord &record, int index, bool *later, int *slots)
+{
+    if (const RecordFacts *facts = w.decoded->facts) {
+        *later = facts[index].laterVerbOrRandom;
+        *slots = facts[index].slotCount;
+        return facts[index].used;
+    }
+    *later = laterVerbOrRandom(record);
+    unsigned used = usedSlots(record);
+    *slots = std::popcount(used);
+    return used;
+}
+
 static void visitCondition(Walk &w, const RuleRecord &record, int index)
 {
     if (w.skip[w.level])
         return;
     int mode = w.actionScan ? (w.continuedMode ? MODE_CONTINUED : MODE_TURN) : w.mode;
-    w.work += std::popcount(usedSlots(record));     // the slots that may be tested
-    int r = evaluateRecord(record, w.verb, w.noun, w.noun2, w.noun3, mode);
+    bool later = false;
+    int slots = 0;
+    unsigned used = recordSlots(w, record, index, &later, &slots);
+    w.work += slots;        // the slots that may be tested
+    int r = evaluateSlots(record, used, later, w.verb, w.noun, w.noun2, w.noun3, mode);
     switch (record.kind) {
     case KIND_IF:
         w.runningValue = r > 0 ? 1 : 0;
@@ -353,7 +484,7 @@ static void handleActionResult(Walk &w, int result)
         w.open = true;
 }
 
-static void visitAction(Walk &w, const RuleRecord &record)
+static void visitAction(Walk &w, const RuleRecord &record, int index)
 {
     if (w.skip[w.level]) {
         w.runningValue = 1;
@@ -366,7 +497,10 @@ static void visitAction(Walk &w, const RuleRecord &record)
         w.runningValue = 1;
         return;
     }
-    w.work += std::popcount(usedSlots(record));
+    bool later = false;
+    int slots = 0;
+    recordSlots(w, record, index, &later, &slots);
+    w.work += slots;
     int result = executeActions(record);
     if (w.actionScan)
         handleActionResult(w, result);
@@ -374,6 +508,27 @@ static void visitAction(Walk &w, const RuleRecord &record)
         handleEventResult(w, result);
     if (w.runningValue != -1)
         w.runningValue = 1;
+}
+
+// Passes over the run of units from index that test other verbs than the
+// scan's, up to the first unit for its verb: their only effects are the
+// running value 1, the level's loop mark cleared and, when a block ended
+// among them, continuedMode off. False when index starts no such unit.
+static bool passOverUnits(Walk &w, int index)
+{
+    const RecordFacts *facts = w.decoded->facts;
+    if (!facts || facts[index].unitEnd < 0 || w.skip[w.level] || w.table[index].firstOperands[0] == w.verb)
+        return false;
+    int end = facts[index].runEnd;
+    int nextOwn = nextUnitOf(*w.decoded, w.verb, index);
+    if (nextOwn < end)
+        end = nextOwn;
+    w.runningValue = 1;
+    w.loopMark[w.level] = NO_MARK;
+    if (w.actionScan && facts[end].blockUnitsBefore > facts[index].blockUnitsBefore)
+        w.continuedMode = false;
+    w.next = end;
+    return true;
 }
 
 static void walk(Walk &w)
@@ -391,30 +546,15 @@ static void walk(Walk &w)
         }
         int index = w.next++;
         const RuleRecord &record = w.table[index];
-        // The bulk of a scan: an if line whose first test fails (0, no
-        // mismatch) and the action line after it, passed over; together
-        // they leave the level's loop mark cleared and the running value 1.
-        if (record.kind == KIND_IF && !w.skip[w.level] && failsAtFirstSlot(record, w.verb)) {
-            w.loopMark[w.level] = NO_MARK;
-            if (w.next < w.count && w.table[w.next].kind == KIND_ACTION) {
-                w.next++;
-                w.work++;
-                w.runningValue = 1;
-            } else {
-                w.runningValue = 0;
-            }
-            continue;
-        }
-        // Action lines make up half of most tables: told apart first.
-        if (record.kind == KIND_ACTION) {
-            visitAction(w, record);
-            continue;
-        }
         switch (record.kind) {
         case KIND_IF:
+        case KIND_WHILE:
+            if (passOverUnits(w, index))
+                break;
+            visitCondition(w, record, index);
+            break;
         case KIND_OR:
         case KIND_AND:
-        case KIND_WHILE:
             visitCondition(w, record, index);
             break;
         case KIND_BEGIN:
@@ -426,7 +566,7 @@ static void walk(Walk &w)
             visitBlockEnd(w);
             break;
         case KIND_ACTION:
-            visitAction(w, record);
+            visitAction(w, record, index);
             break;
         default:
             break;  // a kind no line produces: passed over
@@ -436,9 +576,11 @@ static void walk(Walk &w)
 
 int runEvents(int mode)
 {
+    decodeTable(decodedEvents, events, eventCount);
     Walk w{};
     w.table = events;
     w.count = eventCount;
+    w.decoded = &decodedEvents;
     w.actionScan = false;
     w.mode = mode >= MODE_BEGIN ? MODE_BEGIN : MODE_TURN;
     walk(w);
@@ -447,9 +589,11 @@ int runEvents(int mode)
 
 ActionScan scanActions(int verb, int noun, int noun2, int noun3)
 {
+    decodeTable(decodedActions, actions, actionCount);
     Walk w{};
     w.table = actions;
     w.count = actionCount;
+    w.decoded = &decodedActions;
     w.actionScan = true;
     w.verb = verb;
     w.noun = noun;
