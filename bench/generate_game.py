@@ -133,6 +133,8 @@ def parse_args(argv):
     p.add_argument("--text-bytes", type=int, default=246000,
                    help="arena bytes the game's texts fill, at most %d" % ARENA_SIZE)
     p.add_argument("--commands", type=int, default=10000)
+    p.add_argument("--unmatched", action="store_true",
+                   help="anchor rules fail on a later condition: every action scan runs to the end")
     p.add_argument("--seed", type=int, default=1)
     p.add_argument("--name", default="large", help="game name: writes NAME.adv")
     p.add_argument("--out", default=".", help="folder for the files")
@@ -378,8 +380,10 @@ def generate(args):
 
     rules = []
     for v in verb_lists:
-        rules.append(("anchor", v, ["if verb %s noun %s" % (verb_ref(v), noun_ref(anchor_noun[v])),
-                                    "then message %d" % msg()]))
+        anchor = ["if verb %s noun %s" % (verb_ref(v), noun_ref(anchor_noun[v]))]
+        if args.unmatched:
+            anchor.append("and eq %s -999" % var_ref())     # no rule sets a value below 0
+        rules.append(("anchor", v, anchor + ["then message %d" % msg()]))
     count = sum(len(r[2]) for r in rules)
     if count > args.actions:
         sys.exit("generate_game: %d action records cannot hold one rule per game verb (%d)"
@@ -434,7 +438,8 @@ def generate(args):
     index = 0
     for kind, v, lines in rules:
         if kind == "anchor":
-            anchor_visits[v] = index + 2      # records 0..index, then its action line
+            # records 0..index, then its action line; unmatched, the whole table
+            anchor_visits[v] = args.actions if args.unmatched else index + 2
         out.extend(lines)
         index += len(lines)
 

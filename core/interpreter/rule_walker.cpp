@@ -161,14 +161,19 @@ struct RecordFacts {
     uint8_t slotCount;          // how many: the work of the record
     bool laterVerbOrRandom;
     bool unitHasBlock;          // the unit starting here holds a block
+    bool unitTestsVerb;         // its first test is the verb's, else the location's
     int32_t unitEnd;            // the record after the unit starting here, or -1
     int32_t runEnd;             // for a unit: the record after the run of units it starts
+    int32_t run;                // for a unit: the first unit of its run
     int32_t blockUnitsBefore;   // units holding a block that start before this record
 };
 
-// A unit's verb and where it starts, sorted by verb, then index.
-struct VerbUnit {
-    int16_t verb;
+// What a unit's first test compares and where the unit starts, sorted by
+// the first key, then the start. A unit tests the command's verb or the
+// player's location first.
+struct UnitKey {
+    int16_t value;              // the verb or the location tested
+    int32_t run;                // the first unit of its run: a unit inside another's block is not of its run
     int32_t start;
 };
 
@@ -177,8 +182,10 @@ struct DecodedTable {
     int count;
     uint32_t generation;        // rulesGeneration when decoded
     RecordFacts *facts;         // count + 1 entries; nullptr when none could be made
-    VerbUnit *units;
-    int unitCount;
+    UnitKey *verbUnits;         // units testing a verb first
+    int verbUnitCount;
+    UnitKey *atUnits;           // units testing the player's location first
+    int atUnitCount;
 };
 
 static DecodedTable decodedEvents = {}, decodedActions = {};
@@ -190,11 +197,11 @@ static bool testsVerbOrRandom(const RuleRecord &record)
     return first == COND_VERB || first == COND_RANDOM || laterVerbOrRandom(record);
 }
 
-// Whether the first slot tests verb (not negated) and no later slot tests a
-// verb or draws a random number.
-static bool onlyVerbFirst(const RuleRecord &record, int verb)
+// Whether the first slot is the test opcode of value (not negated) and no
+// later slot tests a verb or draws a random number.
+static bool onlyTestFirst(const RuleRecord &record, int opcode, int value)
 {
-    return record.opcodes[0] == COND_VERB && record.firstOperands[0] == verb && !laterVerbOrRandom(record);
+    return record.opcodes[0] == opcode && record.firstOperands[0] == value && !laterVerbOrRandom(record);
 }
 
 static bool isBlockStart(char kind)
@@ -202,9 +209,11 @@ static bool isBlockStart(char kind)
     return kind == KIND_BEGIN || kind == KIND_FBEGIN || kind == KIND_SBEGIN;
 }
 
-static bool unitBefore(const VerbUnit &a, const VerbUnit &b)
+static bool unitBefore(const UnitKey &a, const UnitKey &b)
 {
-    return a.verb != b.verb ? a.verb < b.verb : a.start < b.start;
+    if (a.value != b.value)
+        return a.value < b.value;
+    return a.run != b.run ? a.run < b.run : a.start < b.start;
 }
 
 // Works the facts out; the match of each block start comes from a stack of
@@ -215,15 +224,19 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
     if (table.facts && table.rows == rows && table.count == count && table.generation == rulesGeneration)
         return;
     free(table.facts);
-    free(table.units);
-    table = {rows, count, rulesGeneration, nullptr, nullptr, 0};
-    RecordFacts *facts = static_cast<RecordFacts *>(calloc(static_cast<size_t>(count) + 1, sizeof(RecordFacts)));
-    int32_t *blockEnd = static_cast<int32_t *>(malloc((static_cast<size_t>(count) + 1) * sizeof(int32_t)));
-    VerbUnit *units = static_cast<VerbUnit *>(malloc((static_cast<size_t>(count) + 1) * sizeof(VerbUnit)));
-    if (!facts || !blockEnd || !units) {
+    free(table.verbUnits);
+    free(table.atUnits);
+    table = {rows, count, rulesGeneration, nullptr, nullptr, 0, nullptr, 0};
+    size_t rowsAndEnd = static_cast<size_t>(count) + 1;
+    RecordFacts *facts = static_cast<RecordFacts *>(calloc(rowsAndEnd, sizeof(RecordFacts)));
+    int32_t *blockEnd = static_cast<int32_t *>(malloc(rowsAndEnd * sizeof(int32_t)));
+    UnitKey *verbUnits = static_cast<UnitKey *>(malloc(rowsAndEnd * sizeof(UnitKey)));
+    UnitKey *atUnits = static_cast<UnitKey *>(malloc(rowsAndEnd * sizeof(UnitKey)));
+    if (!facts || !blockEnd || !verbUnits || !atUnits) {
         free(facts);
         free(blockEnd);
-        free(units);
+        free(verbUnits);
+        free(atUnits);
         return;     // the walker works out what it needs record by record
     }
     int open[LEVELS];
@@ -239,17 +252,19 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
         else if (rows[i].kind == KIND_END && level > 0)
             blockEnd[open[--level]] = i;
     }
-    int unitCount = 0;
+    int verbUnitCount = 0, atUnitCount = 0;
     for (int i = 0; i < count; i++) {
         const RuleRecord &row = rows[i];
-        if ((row.kind != KIND_IF && row.kind != KIND_WHILE) || !onlyVerbFirst(row, row.firstOperands[0]))
+        int opcode = row.opcodes[0], value = row.firstOperands[0];
+        if ((row.kind != KIND_IF && row.kind != KIND_WHILE) || (opcode != COND_VERB && opcode != COND_AT) ||
+            !onlyTestFirst(row, opcode, value))
             continue;
         // and records that test no verb and draw nothing, and or records
-        // that test the same verb first and no other verb, leave the failed
-        // test failed, without a mismatch: they belong to the unit.
+        // that make the same first test and test no other verb, leave the
+        // failed test failed, without a mismatch: they belong to the unit.
         int after = i + 1;
         while (after < count && ((rows[after].kind == KIND_AND && !testsVerbOrRandom(rows[after])) ||
-                                 (rows[after].kind == KIND_OR && onlyVerbFirst(rows[after], row.firstOperands[0]))))
+                                 (rows[after].kind == KIND_OR && onlyTestFirst(rows[after], opcode, value))))
             after++;
         if (after < count && rows[after].kind == KIND_ACTION) {
             facts[i].unitEnd = after + 1;
@@ -259,7 +274,24 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
         } else {
             continue;
         }
-        units[unitCount++] = {row.firstOperands[0], i};
+        facts[i].unitTestsVerb = opcode == COND_VERB;
+    }
+    // Runs: a unit that starts where the one before ended continues its run.
+    for (int i = 0; i < count; i++)
+        facts[i].run = -1;
+    for (int i = 0; i < count; i++) {
+        if (facts[i].unitEnd < 0)
+            continue;
+        if (facts[i].run < 0)
+            facts[i].run = i;
+        int end = facts[i].unitEnd;
+        if (end < count && facts[end].unitEnd >= 0)
+            facts[end].run = facts[i].run;
+        const UnitKey key = {rows[i].firstOperands[0], facts[i].run, i};
+        if (facts[i].unitTestsVerb)
+            verbUnits[verbUnitCount++] = key;
+        else
+            atUnits[atUnitCount++] = key;
     }
     int32_t blockUnits = 0;
     for (int i = 0; i <= count; i++) {
@@ -272,19 +304,24 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
         if (end >= 0)
             facts[i].runEnd = end < count && facts[end].unitEnd >= 0 ? facts[end].runEnd : end;
     }
-    std::sort(units, units + unitCount, unitBefore);
+    std::sort(verbUnits, verbUnits + verbUnitCount, unitBefore);
+    std::sort(atUnits, atUnits + atUnitCount, unitBefore);
     free(blockEnd);
     table.facts = facts;
-    table.units = units;
-    table.unitCount = unitCount;
+    table.verbUnits = verbUnits;
+    table.verbUnitCount = verbUnitCount;
+    table.atUnits = atUnits;
+    table.atUnitCount = atUnitCount;
 }
 
-// The first unit for verb that starts at from or later, or count.
-static int nextUnitOf(const DecodedTable &table, int verb, int from)
+// The first of the sorted units for value in run that starts at from or
+// later and before end, or end.
+static int nextUnitFor(const UnitKey *units, int unitCount, int value, int run, int from, int end)
 {
-    const VerbUnit key = {static_cast<int16_t>(verb), from};
-    const VerbUnit *found = std::lower_bound(table.units, table.units + table.unitCount, key, unitBefore);
-    return found < table.units + table.unitCount && found->verb == key.verb ? found->start : table.count;
+    const UnitKey key = {static_cast<int16_t>(value), run, from};
+    const UnitKey *found = std::lower_bound(units, units + unitCount, key, unitBefore);
+    bool inRun = found < units + unitCount && found->value == key.value && found->run == run;
+    return inRun && found->start < end ? found->start : end;
 }
 
 // Every used slot of a record, in order; 1, 0 or -1 as evaluateConditions.
@@ -510,19 +547,27 @@ static void visitAction(Walk &w, const RuleRecord &record, int index)
         w.runningValue = 1;
 }
 
-// Passes over the run of units from index that test other verbs than the
-// scan's, up to the first unit for its verb: their only effects are the
-// running value 1, the level's loop mark cleared and, when a block ended
-// among them, continuedMode off. False when index starts no such unit.
+// Passes over the run of units from index whose first tests fail, up to
+// the first unit for the command's verb or the player's location: their
+// only effects are the running value 1, the level's loop mark cleared and,
+// when a block ended among them, continuedMode off. False when index starts
+// no unit whose test fails.
 static bool passOverUnits(Walk &w, int index)
 {
     const RecordFacts *facts = w.decoded->facts;
-    if (!facts || facts[index].unitEnd < 0 || w.skip[w.level] || w.table[index].firstOperands[0] == w.verb)
+    if (!facts || facts[index].unitEnd < 0 || w.skip[w.level])
         return false;
+    int tested = w.table[index].firstOperands[0];
+    if (tested == (facts[index].unitTestsVerb ? w.verb : playerLocation))
+        return false;
+    const DecodedTable &table = *w.decoded;
     int end = facts[index].runEnd;
-    int nextOwn = nextUnitOf(*w.decoded, w.verb, index);
-    if (nextOwn < end)
-        end = nextOwn;
+    // A run of more than this unit may hold one that does not fail.
+    if (end != facts[index].unitEnd) {
+        int run = facts[index].run;
+        end = nextUnitFor(table.verbUnits, table.verbUnitCount, w.verb, run, index, end);
+        end = nextUnitFor(table.atUnits, table.atUnitCount, playerLocation, run, index, end);
+    }
     w.runningValue = 1;
     w.loopMark[w.level] = NO_MARK;
     if (w.actionScan && facts[end].blockUnitsBefore > facts[index].blockUnitsBefore)
