@@ -6,6 +6,7 @@
 
 #include "core/database/compiled_game.h"
 #include "core/database/game_database.h"
+#include "core/interpreter/rule_walker.h"
 #include "core/interpreter/session.h"
 #include "fuzz/fuzz_support.h"
 
@@ -15,6 +16,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     enterFuzzFolder();
     silenceOutput();
+    setScanWorkLimit(FUZZ_SCAN_WORK);
     return 0;
 }
 
@@ -23,11 +25,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (!writeFuzzFile("game.twk", data, size))
         return 0;
     freshDatabase();
-    if (readCompiledGame("game.twk") != 0)
-        return 0;
-    size_t scriptSize = size < SCRIPT_BYTES ? size : SCRIPT_BYTES;
-    setScript(data + size - scriptSize, scriptSize);
-    startGame();
-    playTurns(12);
+    if (readCompiledGame("game.twk") == 0) {
+        size_t scriptSize = size < SCRIPT_BYTES ? size : SCRIPT_BYTES;
+        setScript(data + size - scriptSize, scriptSize);
+        startGame();
+        playTurns(12);
+    }
+    releaseDatabase();
     return 0;
 }

@@ -5,20 +5,34 @@
 #include <cstddef>
 #include <cstdint>
 
-// Creates a private temporary folder once and makes it the current folder,
-// so that every file a target writes or opens by a relative name is there.
+// The walker's work bound per scan in the fuzz targets, set at start-up. A
+// loop that never ends then stops after about half a millisecond here (a
+// game stuck in one meets it on every turn), while loops of some hundred
+// rounds and tables of a few thousand records still run to their end.
+constexpr long FUZZ_SCAN_WORK = 5000;
+
+// Creates a private temporary folder once (in /dev/shm when there is one,
+// else /tmp) and makes it the current folder, so that every file a target
+// writes or opens by a relative name is there.
 void enterFuzzFolder();
 
-// Writes bytes to a file of the current folder; false when it cannot.
+// Writes bytes to a new file of the current folder (an older one of the
+// name is removed first); false when it cannot.
 bool writeFuzzFile(const char *name, const uint8_t *data, size_t size);
 
-// True when the bytes name a device or kernel file (an include of
-// /dev/stdin or /dev/zero waits or reads forever, which is no finding).
+// True when the bytes name a file under /dev, /proc or /sys. Opening a
+// device can act on it (a pseudo-terminal, a latency request), and some
+// kernel files are regular files whose reading waits (/proc/kmsg).
 bool namesSystemFile(const uint8_t *data, size_t size);
 
 // Allocates the arena once; then empties the database and forgets the
 // declaration parsers' current entries.
 void freshDatabase();
+
+// Frees the tables an input built. An input that leaves memory allocated
+// for the next one to free is run a second time by libFuzzer's leak
+// detection; one whose allocations balance is run once.
+void releaseDatabase();
 
 // Compiles a source file of the project tree into the database; true when
 // it compiled without errors. Compiler output goes to standard output.
@@ -36,9 +50,5 @@ void nextScriptLine(char *buffer, int limit);
 
 // Plays up to `turns` turns of the loaded game as the console session does:
 // events between turns, a verb and nouns per turn picked from the game's own
-// word tables by script bytes. Stops when the game ends; a game with while
-// loops plays two turns at most, as a loop that never ends is slow to end.
+// word tables by script bytes. Stops when the game ends.
 void playTurns(int turns);
-
-// Whether the event or action table holds a while record.
-bool gameHasLoops();

@@ -6,6 +6,7 @@
 
 #include "core/database/game_database.h"
 #include "core/driver/startup.h"
+#include "core/interpreter/rule_walker.h"
 #include "core/interpreter/session.h"
 #include "fuzz/fuzz_support.h"
 
@@ -16,6 +17,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     enterFuzzFolder();
     silenceOutput();
+    setScanWorkLimit(FUZZ_SCAN_WORK);
     freshDatabase();
     if (!compileProjectSource("games/demo.adv"))
         abort();
