@@ -10,6 +10,7 @@
 #include "core/interpreter/debug_commands.h"
 #include "core/interpreter/parser.h"
 #include "core/interpreter/rule_walker.h"
+#include "core/interpreter/undo.h"
 #include "frontend/frontend.h"
 
 int16_t playerLocation = 0;
@@ -78,10 +79,18 @@ int playGame()
             return -1;
         }
         line[strcspn(line, "\r\n")] = '\0';
+        // A line that begins with a backslash is for the kit, not the game:
+        // no game word can begin so.
+        if (line[0] == '\\') {
+            runKitCommand(line);
+            result = SKIP_EVENTS;
+            continue;
+        }
         if (line[0] == '\0' || (debugMode && debugCommand(line))) {
             result = SKIP_EVENTS;
             continue;
         }
+        beginUndoTurn(line);
         int verb, noun, noun2, noun3;
         parseCommand(line, &verb, &noun, &noun2, &noun3);
         result = runTurn(verb, noun, noun2, noun3);
@@ -95,6 +104,7 @@ int playGames()
     inputEnded = false;
     for (;;) {
         beginGame();
+        resetUndo();
         startGame();
         showLocation(playerLocation, 1);
         if (playGame() < 0)

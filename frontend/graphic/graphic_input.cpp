@@ -78,6 +78,12 @@ int readLine(char *buffer, int limit)
             return -1;
         }
         if (key == GR_KEY_RETURN) break;
+        if (key == GR_KEY_CTRL_Z || key == GR_KEY_CTRL_Y) {
+            // The kit's undo and redo, entered as if typed.
+            n = snprintf(buffer, maximum + 1, "%s", key == GR_KEY_CTRL_Z ? "\\undo" : "\\redo");
+            if (n > maximum) n = maximum;
+            break;
+        }
         if (key == SCREENSHOT_KEY) {
             writeScreenshot();
         } else if (key == PICTURE_TOGGLE_KEY) {

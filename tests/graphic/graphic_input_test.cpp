@@ -258,6 +258,19 @@ TEST_F(Input, WaitKeyTimesAndKeys)
     EXPECT_EQ(grKeyRead(), 'm');
 }
 
+// Ctrl+Z and Ctrl+Y enter the kit's undo and redo, whatever was typed.
+TEST_F(Input, ControlZAndYAreUndoAndRedo)
+{
+    char buffer[COMMAND_LIMIT + 1];
+    grTestPushText("tak");
+    grTestPushKey(GR_KEY_CTRL_Z);
+    EXPECT_EQ(readLine(buffer, COMMAND_LIMIT), 0);
+    EXPECT_STREQ(buffer, "\\undo");
+    grTestPushKey(GR_KEY_CTRL_Y);
+    EXPECT_EQ(readLine(buffer, COMMAND_LIMIT), 0);
+    EXPECT_STREQ(buffer, "\\redo");
+}
+
 TEST_F(Input, ClosingTheWindowEndsEveryWait)
 {
     keys({'a', 'b'});

@@ -176,6 +176,8 @@ static int specialKeyCode(const SDL_Keysym &key)
     case SDLK_INSERT: return 256 + 82;
     case SDLK_DELETE: return 256 + 83;
     case SDLK_PRINTSCREEN: return control ? GR_KEY_CTRL_PRINT_SCREEN : 0;
+    case SDLK_z: return control ? GR_KEY_CTRL_Z : 0;
+    case SDLK_y: return control ? GR_KEY_CTRL_Y : 0;
     case SDLK_F11: return 256 + 133;
     case SDLK_F12: return GR_KEY_F12;
     default: break;

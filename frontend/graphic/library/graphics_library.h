@@ -19,6 +19,8 @@ constexpr int GR_KEY_ESCAPE = 27;
 constexpr int GR_KEY_UP = 328;
 constexpr int GR_KEY_DOWN = 336;
 constexpr int GR_KEY_CTRL_PRINT_SCREEN = 370;
+constexpr int GR_KEY_CTRL_Y = 25;         // the control codes the keys give
+constexpr int GR_KEY_CTRL_Z = 26;
 constexpr int GR_KEY_F12 = 390;
 // Not a key: the window was closed; every later read returns it again.
 constexpr int GR_KEY_CLOSED = -1;

@@ -1,0 +1,251 @@
+// Undo and redo. The run-time state is one vector of int16 values: every
+// object's location, every variable's value, every location's ten exits and
+// light, the player's location and the carried count. At the start of each
+// turn it is compared with the copy taken at the start of the turn before;
+// what differs is kept as that turn's changes (position, value before, value
+// after), newest last, in a ring bounded by turns and by bytes.
+#include "core/interpreter/undo.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "core/database/game_database.h"
+#include "core/database/text_compare.h"
+#include "core/interpreter/session.h"
+#include "frontend/frontend.h"
+
+constexpr int COMMAND_TEXT = 64;     // characters of a command named in [undone: ...]
+
+struct Change {
+    int32_t position;
+    int16_t before;
+    int16_t after;
+};
+
+struct KeptTurn {
+    char command[COMMAND_TEXT];
+    Change *changes;
+    int count;
+};
+
+// Turns that can be undone, oldest first, then those undone that can be
+// redone (the newest undone last).
+static KeptTurn undone[UNDO_TURNS];
+static int undoneCount = 0;
+static KeptTurn done[UNDO_TURNS];
+static int doneCount = 0;
+static long keptBytes = 0;
+
+// The state at the start of the turn in progress, and its command.
+static int16_t *baseline = nullptr;
+static size_t baselineSize = 0;
+static bool turnInProgress = false;
+static char turnCommand[COMMAND_TEXT];
+
+static size_t stateSize()
+{
+    return static_cast<size_t>(lastObject + 1) + static_cast<size_t>(varCount) +
+           static_cast<size_t>(lastLocation + 1) * (DIRECTION_COUNT + 1) + 2;
+}
+
+// One field of the state vector: read into out, or written from in.
+static void moveField(int16_t &field, int16_t *out, const int16_t *in, size_t &at)
+{
+    if (out)
+        out[at] = field;
+    else
+        field = in[at];
+    at++;
+}
+
+// Reads the state into out, or (out nullptr) writes it from in.
+static void copyState(int16_t *out, const int16_t *in)
+{
+    size_t at = 0;
+    for (int i = 0; i <= lastObject; i++)
+        moveField(objects[i].currentLocation, out, in, at);
+    for (int i = 0; i < varCount; i++)
+        moveField(vars[i].value, out, in, at);
+    for (int i = 0; i <= lastLocation; i++) {
+        for (int16_t &exit : locations[i].currentExits)
+            moveField(exit, out, in, at);
+        moveField(locations[i].currentLight, out, in, at);
+    }
+    moveField(playerLocation, out, in, at);
+    moveField(carriedCount, out, in, at);
+}
+
+static void freeTurn(KeptTurn &turn)
+{
+    keptBytes -= static_cast<long>(turn.count) * static_cast<long>(sizeof(Change));
+    free(turn.changes);
+    turn = {};
+}
+
+static void forgetRedo()
+{
+    while (doneCount > 0)
+        freeTurn(done[--doneCount]);
+}
+
+static void dropOldest()
+{
+    freeTurn(undone[0]);
+    memmove(undone, undone + 1, static_cast<size_t>(undoneCount - 1) * sizeof(KeptTurn));
+    undone[--undoneCount] = {};
+}
+
+void resetUndo()
+{
+    forgetRedo();
+    while (undoneCount > 0)
+        dropOldest();
+    turnInProgress = false;
+}
+
+// Keeps what changed since the turn in progress began, as its changes.
+static void finishTurn()
+{
+    if (!turnInProgress)
+        return;
+    turnInProgress = false;
+    size_t size = stateSize();
+    if (size != baselineSize)
+        return;     // the game changed under the turn: nothing sound to keep
+    int16_t *now = static_cast<int16_t *>(malloc(size * sizeof(int16_t)));
+    if (!now)
+        return;
+    copyState(now, nullptr);
+    int count = 0;
+    for (size_t i = 0; i < size; i++)
+        count += now[i] != baseline[i];
+    Change *changes = static_cast<Change *>(malloc((count ? count : 1) * sizeof(Change)));
+    if (changes) {
+        int k = 0;
+        for (size_t i = 0; i < size; i++)
+            if (now[i] != baseline[i])
+                changes[k++] = {static_cast<int32_t>(i), baseline[i], now[i]};
+        long bytes = static_cast<long>(count) * static_cast<long>(sizeof(Change));
+        while (undoneCount > 0 && (undoneCount == UNDO_TURNS || keptBytes + bytes > UNDO_MEMORY))
+            dropOldest();
+        if (bytes <= UNDO_MEMORY) {
+            KeptTurn &turn = undone[undoneCount++];
+            turn = {};
+            memcpy(turn.command, turnCommand, sizeof turn.command);
+            turn.changes = changes;
+            turn.count = count;
+            keptBytes += bytes;
+        } else {
+            free(changes);
+        }
+    }
+    free(now);
+}
+
+void beginUndoTurn(const char *command)
+{
+    finishTurn();
+    forgetRedo();
+    size_t size = stateSize();
+    if (size != baselineSize) {
+        int16_t *grown = static_cast<int16_t *>(realloc(baseline, size * sizeof(int16_t)));
+        if (!grown)
+            return;
+        baseline = grown;
+        baselineSize = size;
+    }
+    copyState(baseline, nullptr);
+    snprintf(turnCommand, sizeof turnCommand, "%s", command);
+    turnInProgress = true;
+}
+
+// Applies a turn's changes backward (to the values before) or forward.
+static void applyTurn(const KeptTurn &turn, bool backward)
+{
+    size_t size = stateSize();
+    int16_t *state = static_cast<int16_t *>(malloc(size * sizeof(int16_t)));
+    if (!state)
+        return;
+    copyState(state, nullptr);
+    for (int i = 0; i < turn.count; i++)
+        if (static_cast<size_t>(turn.changes[i].position) < size)
+            state[turn.changes[i].position] = backward ? turn.changes[i].before : turn.changes[i].after;
+    copyState(nullptr, state);
+    free(state);
+}
+
+bool undoTurn(char *command, int size)
+{
+    finishTurn();
+    if (undoneCount == 0)
+        return false;
+    KeptTurn turn = undone[--undoneCount];
+    undone[undoneCount] = {};
+    applyTurn(turn, true);
+    snprintf(command, static_cast<size_t>(size), "%s", turn.command);
+    done[doneCount++] = turn;
+    return true;
+}
+
+bool redoTurn(char *command, int size)
+{
+    if (doneCount == 0)
+        return false;
+    KeptTurn turn = done[--doneCount];
+    done[doneCount] = {};
+    applyTurn(turn, false);
+    snprintf(command, static_cast<size_t>(size), "%s", turn.command);
+    undone[undoneCount++] = turn;
+    return true;
+}
+
+// The texts are written as game texts are, where a backslash breaks the
+// line: the list names the commands without theirs.
+static const char KIT_COMMANDS[] =
+    "[kit commands, each typed after a backslash: undo (u) takes back the last turn, redo (r) does it "
+    "again, help (h or ?) shows this list]";
+
+// The bracketed line naming a turn: its command as typed, with what a game
+// text would take for a line break or a variable made plain.
+static void sayTurn(const char *what, const char *command)
+{
+    char said[COMMAND_TEXT * 2 + 16];
+    size_t at = static_cast<size_t>(snprintf(said, sizeof said, "[%s: ", what));
+    for (const char *c = command; *c && at + 3 < sizeof said; c++) {
+        if (*c == '%')
+            said[at++] = '%';       // %% shows one percent sign
+        said[at++] = *c == '\\' ? '/' : *c;
+    }
+    said[at++] = ']';
+    said[at] = '\0';
+    printText(said);
+}
+
+void runKitCommand(const char *line)
+{
+    char word[16];
+    snprintf(word, sizeof word, "%s", line[0] == '\\' ? line + 1 : line);
+    word[strcspn(word, " \t")] = '\0';
+    char command[COMMAND_TEXT];
+    if (equalsIgnoreCase(word, "undo") || equalsIgnoreCase(word, "u")) {
+        if (undoTurn(command, sizeof command)) {
+            sayTurn("undone", command);
+            if (locationExists(playerLocation))
+                showLocation(playerLocation, 1);
+        } else {
+            printText("[nothing to undo]");
+        }
+    } else if (equalsIgnoreCase(word, "redo") || equalsIgnoreCase(word, "r")) {
+        if (redoTurn(command, sizeof command)) {
+            sayTurn("redone", command);
+            if (locationExists(playerLocation))
+                showLocation(playerLocation, 1);
+        } else {
+            printText("[nothing to redo]");
+        }
+    } else {
+        printText(KIT_COMMANDS);
+    }
+}
