@@ -79,3 +79,36 @@ void writeTerminalText(FILE *out, const char *text)
     if (text)
         writeTerminalBytes(out, text, strlen(text), terminalIsUtf8());
 }
+
+void typedToCodePage437(char *line)
+{
+    unsigned char *out = reinterpret_cast<unsigned char *>(line);
+    for (const unsigned char *in = out; *in; in++) {
+        if ((in[0] == 0xC2 || in[0] == 0xC3) && (in[1] & 0xC0) == 0x80) {
+            unsigned point = (in[0] & 0x1F) << 6 | (in[1] & 0x3F);
+            bool known = false;
+            for (const Latin1Letter &letter : LATIN1_LETTERS)
+                if (point == letter.latin1) {
+                    *out++ = letter.codePage437;
+                    known = true;
+                    break;
+                }
+            if (known) {
+                in++;
+                continue;
+            }
+        }
+        *out++ = *in;
+    }
+    *out = '\0';
+}
+
+void typedLatin1ToCodePage437(char *line)
+{
+    for (unsigned char *c = reinterpret_cast<unsigned char *>(line); *c; c++)
+        for (const Latin1Letter &letter : LATIN1_LETTERS)
+            if (*c == letter.latin1) {
+                *c = letter.codePage437;
+                break;
+            }
+}

@@ -20,3 +20,12 @@ void writeTerminalBytes(FILE *out, const char *bytes, size_t length, bool utf8);
 
 // Writes a NUL-terminated text (null: nothing) in the terminal's character set.
 void writeTerminalText(FILE *out, const char *text);
+
+// A line typed on a UTF-8 terminal, made into the games' character set: each
+// of the ten accented letters the kit knows becomes its code page 437 byte
+// (so "café" finds the word the game declares), in place. Other bytes stay.
+void typedToCodePage437(char *line);
+
+// The same for a line typed on a terminal that is not UTF-8: the ten
+// letters' ISO 8859-1 bytes become their code page 437 bytes.
+void typedLatin1ToCodePage437(char *line);

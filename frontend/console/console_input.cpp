@@ -1,10 +1,13 @@
 // Console input: command lines, yes/no and digit questions answered with
 // one input line each, the pause, and the end of standard input.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
+#include "core/driver/terminal_text.h"
 #include "core/driver/transcript.h"
 #include "core/interpreter/session.h"
 #include "frontend/console/console_io.h"
@@ -117,14 +120,27 @@ int readLine(char *buffer, int limit)
         return -1;
     }
     consoleLineTyped(buffer);
+    // The accented letters typed become the games' bytes, so that they find
+    // the game's words.
+    if (consoleIsUtf8())
+        typedToCodePage437(buffer);
+    else
+        typedLatin1ToCodePage437(buffer);
     return 0;
 }
 
-// The pause waits for the player to press Enter, whatever its length.
+// The pause waits for the player to press Enter, whatever its length. A
+// player at a terminal is told so on standard error; the output stays the
+// game's.
 void waitKey(int)
 {
-    if (!inputEnded)
-        readAnswerLine();
+    if (inputEnded)
+        return;
+    if (!input && isatty(STDIN_FILENO)) {
+        fflush(stdout);
+        fputs("(Press Enter to go on.)\n", stderr);
+    }
+    readAnswerLine();
 }
 
 void consoleLineTyped(const char *line)

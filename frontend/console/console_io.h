@@ -11,6 +11,9 @@
 void setConsoleInput(FILE *in);
 void setConsoleOutput(FILE *out, int utf8);
 
+// Whether the console's texts go out, and its lines come in, in UTF-8.
+bool consoleIsUtf8();
+
 // Writes bytes to standard output with writeTerminalBytes, in UTF-8 when the
 // locale's character set is UTF-8: no byte reaches the terminal as a control.
 void consoleOutput(const char *bytes, size_t length);

@@ -18,6 +18,11 @@ static bool lineOpen = false;            // the last byte written was not a line
 static FILE *output = nullptr;           // standard output unless a test runs
 static int forcedUtf8 = -1;              // -1 as the locale says, else 0 or 1
 
+bool consoleIsUtf8()
+{
+    return forcedUtf8 >= 0 ? forcedUtf8 == 1 : terminalIsUtf8();
+}
+
 void setConsoleOutput(FILE *out, int utf8)
 {
     output = out;
@@ -28,7 +33,7 @@ void consoleOutput(const char *bytes, size_t length)
 {
     if (length == 0)
         return;
-    writeTerminalBytes(output ? output : stdout, bytes, length, forcedUtf8 >= 0 ? forcedUtf8 == 1 : terminalIsUtf8());
+    writeTerminalBytes(output ? output : stdout, bytes, length, consoleIsUtf8());
     transcriptShown(bytes, length);
     lineOpen = bytes[length - 1] != '\n';
 }

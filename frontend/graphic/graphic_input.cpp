@@ -90,7 +90,7 @@ int readLine(char *buffer, int limit)
             picturesEnabled = 1 - picturesEnabled;
         } else if (key == GR_KEY_BACKSPACE) {
             if (n > 0) buffer[--n] = '\0';
-        } else if (key >= 32 && key <= 127) {
+        } else if (key >= 32 && key <= 255) {     // code page 437: accented letters too
             if (n < maximum && x + 32 <= EDIT_WIDTH_LIMIT) {
                 buffer[n++] = (char)key;
                 buffer[n] = '\0';
