@@ -110,14 +110,25 @@ int readLine(char *buffer, int limit)
     if (limit < 1)
         return 0;
     buffer[0] = '\0';
-    consoleOutput(settings.Prompt, strnlen(settings.Prompt, sizeof settings.Prompt));
-    fflush(stdout);
-    if (limit < 2)
-        return 0;
-    if (!fgets(buffer, limit, inputStream())) {
-        buffer[0] = '\0';
-        inputEnded = true;
-        return -1;
+    size_t promptLength = strnlen(settings.Prompt, sizeof settings.Prompt);
+    if (!input && limit >= 2 && lineEditingAvailable()) {
+        transcriptShown(settings.Prompt, promptLength);
+        if (editLine(settings.Prompt, promptLength, buffer, limit) < 0) {
+            buffer[0] = '\0';
+            inputEnded = true;
+            fputc('\n', stdout);       // the terminal's line after the prompt ends
+            return -1;
+        }
+    } else {
+        consoleOutput(settings.Prompt, promptLength);
+        fflush(stdout);
+        if (limit < 2)
+            return 0;
+        if (!fgets(buffer, limit, inputStream())) {
+            buffer[0] = '\0';
+            inputEnded = true;
+            return -1;
+        }
     }
     consoleLineTyped(buffer);
     // The accented letters typed become the games' bytes, so that they find

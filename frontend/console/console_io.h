@@ -26,3 +26,12 @@ void finishOutputLine();
 // transcript records it, a running game test marks where its output starts.
 void consoleLineTyped(const char *line);
 void testLineTaken();
+
+// Whether commands are read with line editing: standard input and output are
+// terminals and the program has it.
+bool lineEditingAvailable();
+
+// Reads a command with line editing after the prompt (promptLength bytes of
+// the game's text): at most limit - 1 bytes into buffer, the rest of a longer
+// line kept for the next call. -1 at the end of the input.
+int editLine(const char *prompt, size_t promptLength, char *buffer, int limit);
