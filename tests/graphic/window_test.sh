@@ -154,6 +154,14 @@ expect_text 4 580 "Restore? "
 expect_text 4 564 "         "
 keys n
 expect_text 4 300 "Moves 0"
+
+# Ctrl+Z takes the turn back, with the event after it; Ctrl+Y does it again.
+type_line "take lamp"
+expect_text 4 300 "Moves 1"
+keys ctrl+z
+expect_text 4 300 "Moves 0"
+keys ctrl+y
+expect_text 4 300 "Moves 1"
 type_line "quit"
 expect_text 4 580 "Really quit? "
 keys y n
@@ -168,7 +176,7 @@ head -n 1 window.txt | grep -Eq '^Tarnwick [0-9.]+ transcript of game, [0-9-]+ [
   || fail "transcript header: $(head -n 1 window.txt)"
 grep -qx '>take lamp' window.txt && grep -qx '>takes' window.txt && grep -qx 'Play again? y' window.txt \
   || fail "typed lines missing from the transcript: $(cat window.txt)"
-printf '%s\n' n 'take lamp' takes quit y n y n quit y n n \
+printf '%s\n' n 'take lamp' takes quit y n y n 'take lamp' '\undo' '\redo' quit y n n \
   | "$console" --transcript=console.txt game >/dev/null 2>&1
 diff <(tail -n +2 console.txt) <(tail -n +2 window.txt) >transcript.diff \
   || fail "transcript differs from the console's (< console, > window): $(cat transcript.diff)"
