@@ -219,11 +219,14 @@ def measure_game_play(ttyrunner, work, name, runs, **sizes):
 
 def measure_worst_case(ttyrunner, work, runs):
     """Every action scan runs to the end of the table (the anchor rules fail on
-    a later condition), at several table sizes: turns per second."""
+    a later condition), at several table sizes with the words growing with
+    the rules, so that each verb has about as many rules at every size (as
+    in the large game, a word for every ten rules): turns per second."""
     results = []
     for rules in (1000, 4000, 16000, 32000):
         meta, turns_cpu = measure_game_play(ttyrunner, work, "worst%d" % rules, runs,
-                                            actions=rules, words=500, unmatched=True, commands=5000)
+                                            actions=rules, words=max(100, rules // 10), unmatched=True,
+                                            commands=5000)
         results.append((rules, meta["commands"] / turns_cpu))
     return results
 

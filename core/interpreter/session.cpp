@@ -107,10 +107,11 @@ int playGames()
         resetUndo();
         startGame();
         showLocation(playerLocation, 1);
-        if (playGame() < 0)
-            return -1;
-        if (!askPlayerYesNo(textOf(systemMessages[MSG_PLAY_AGAIN])))
-            return inputEnded ? -1 : 0;
+        int played = playGame();
+        if (played >= 0 && askPlayerYesNo(textOf(systemMessages[MSG_PLAY_AGAIN])))
+            continue;
+        resetUndo();
+        return played < 0 || inputEnded ? -1 : 0;
     }
 }
 

@@ -103,6 +103,9 @@ void resetUndo()
     while (undoneCount > 0)
         dropOldest();
     turnInProgress = false;
+    free(baseline);
+    baseline = nullptr;
+    baselineSize = 0;
 }
 
 // Keeps what changed since the turn in progress began, as its changes.

@@ -5,7 +5,7 @@
 constexpr int UNDO_TURNS = 100;                     // turns that can be taken back at least
 constexpr long UNDO_MEMORY = 16L << 20;             // bytes the changes may take at most
 
-// Forgets every kept turn (a new game).
+// Forgets every kept turn and frees their memory (a new game, the end).
 void resetUndo();
 
 // A turn for command is about to run: what the turn before it changed is

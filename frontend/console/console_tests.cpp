@@ -14,6 +14,7 @@
 #include "core/driver/random_numbers.h"
 #include "core/driver/terminal_text.h"
 #include "core/interpreter/session.h"
+#include "core/interpreter/undo.h"
 #include "frontend/console/console_io.h"
 #include "frontend/frontend.h"
 
@@ -235,6 +236,7 @@ static bool runTest(const GameTest &test, const TestFile &file)
     setConsoleInput(in);
     setConsoleOutput(out, 1);
     seedRandom(file.seed);
+    resetUndo();
     startGame();     // not beginGame: the output is UTF-8 whatever the locale
 
     showLocation(playerLocation, 1);
