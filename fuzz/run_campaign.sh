@@ -11,6 +11,9 @@
 # the committed files and the fewest new ones that add coverage to them.
 # PROGRAMS names another folder of target programs (say, a copy made before
 # a long campaign, so that rebuilding the tree meanwhile changes nothing).
+# TAG is added to the names of the logs and of the merged folder, so that two
+# campaigns of one target can run at once on the two cores, sharing its
+# corpus (libFuzzer reads the other's new inputs as it goes).
 set -u
 build=$(cd "$1" && pwd)
 shift
@@ -18,6 +21,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 runs=${RUNS:-10000000}
 maxFindings=${MAX_FINDINGS:-5}
 programs=${PROGRAMS:-$build/fuzz}
+tag=${TAG:-}
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=(console_text saved_game compiled_game source_compiler picture)
 
@@ -32,8 +36,8 @@ for target in "${targets[@]}"; do
     continue
   fi
   corpus=$build/fuzz-campaign/$target
-  merged=$build/fuzz-campaign/$target-merged
-  log=$logs/campaign-$target.log
+  merged=$build/fuzz-campaign/$target-merged$tag
+  log=$logs/campaign-$target$tag.log
   mkdir -p "$corpus"
   : >"$log"
   done_runs=0
@@ -41,9 +45,9 @@ for target in "${targets[@]}"; do
   start=$(date +%s)
   echo "campaign: $target started $(date -u +%FT%TZ), $runs runs" | tee -a "$log"
   while [ "$done_runs" -lt "$runs" ] && [ "$found" -le "$maxFindings" ]; do
-    part=$logs/campaign-$target.part.log
+    part=$logs/campaign-$target$tag.part.log
     "$program" -runs=$((runs - done_runs)) -timeout=60 -rss_limit_mb=4096 -print_final_stats=1 \
-      -artifact_prefix="$findings/campaign-$target-" "$corpus" "$root/fuzz/corpus/$target" >"$part" 2>&1
+      -artifact_prefix="$findings/campaign-$target$tag-" "$corpus" "$root/fuzz/corpus/$target" >"$part" 2>&1
     status=$?
     cat "$part" >>"$log"
     executed=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$part" | grep -o '[0-9]*$')
@@ -56,7 +60,7 @@ for target in "${targets[@]}"; do
       [ "${executed:-0}" -eq 0 ] && break
     fi
   done
-  rm -f "$logs/campaign-$target.part.log"
+  rm -f "$logs/campaign-$target$tag.part.log"
   seconds=$(( $(date +%s) - start ))
   cov=$(grep -Eo '#[0-9]+.*cov: [0-9]+ ft: [0-9]+' "$log" | tail -1 | grep -Eo 'cov: [0-9]+ ft: [0-9]+')
   rm -rf "$merged"

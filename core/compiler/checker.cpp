@@ -27,12 +27,15 @@ struct Finding {
     SourcePlace place;
     int order;                  // order of adding, to keep equal places stable
     Severity severity;
-    char text[FINDING_TEXT_SIZE];
+    size_t text;                // offset of its NUL-terminated text in findingTexts
 };
 
 static Finding *findings = nullptr;
 static int findingCount = 0;
 static int findingCapacity = 0;
+static char *findingTexts = nullptr;       // the texts, one after the other
+static size_t findingTextsUsed = 0;
+static size_t findingTextsCapacity = 0;
 
 static char *fileNames[MAX_FILES];
 static int fileCount = 0;
@@ -42,8 +45,9 @@ static SourcePlace current = {0, -1, 0};
 static int sequence = 0;
 
 // Where each location, object, message and show was declared, and the
-// StartLocation line.
+// StartLocation line; each table grows to the highest number declared.
 static SourcePlace *entryPlaces[4] = {};
+static int entryCapacity[4] = {};
 enum EntryKind { ENTRY_LOCATION, ENTRY_OBJECT, ENTRY_MESSAGE, ENTRY_SHOW };
 static SourcePlace startLocationPlace = {0, -1, 0};
 static SourcePlace systemMessagePlaces[SYSTEM_MESSAGE_COUNT];
@@ -51,22 +55,32 @@ static SourcePlace systemMessagePlaces[SYSTEM_MESSAGE_COUNT];
 static const SourcePlace GAME_PLACE = {INT_MAX, -1, 0};
 static char mainFileName[512];             // named by findings about the whole game
 
-void beginCheck(const char *fileName)
+// Frees what a check holds, so that nothing stays allocated between checks.
+static void releaseCheck()
 {
     free(findings);
     findings = nullptr;
     findingCount = findingCapacity = 0;
+    free(findingTexts);
+    findingTexts = nullptr;
+    findingTextsUsed = findingTextsCapacity = 0;
     for (int i = 0; i < fileCount; i++)
         free(fileNames[i]);
     fileCount = 0;
+    for (int kind = 0; kind < 4; kind++) {
+        free(entryPlaces[kind]);
+        entryPlaces[kind] = nullptr;
+        entryCapacity[kind] = 0;
+    }
+}
+
+void beginCheck(const char *fileName)
+{
+    releaseCheck();
     sequence = 0;
     current = {0, -1, 0};
     startLocationPlace = {0, -1, 0};
     memset(systemMessagePlaces, 0, sizeof systemMessagePlaces);
-    for (SourcePlace *&places : entryPlaces) {
-        free(places);
-        places = static_cast<SourcePlace *>(calloc(ENTRY_SLOTS, sizeof(SourcePlace)));
-    }
     checkMode = true;
     snprintf(mainFileName, sizeof mainFileName, "%s", fileName ? fileName : "");
 }
@@ -128,11 +142,20 @@ static void addFindingList(SourcePlace place, Severity severity, const char *for
         findings = grown;
         findingCapacity = capacity;
     }
-    Finding &finding = findings[findingCount];
-    finding.place = place.sequence > 0 ? place : GAME_PLACE;
-    finding.order = findingCount;
-    finding.severity = severity;
-    vsnprintf(finding.text, sizeof finding.text, format, arguments);
+    char text[FINDING_TEXT_SIZE];
+    vsnprintf(text, sizeof text, format, arguments);
+    size_t length = strlen(text) + 1;
+    if (findingTextsUsed + length > findingTextsCapacity) {
+        size_t capacity = std::max(2 * findingTextsCapacity, findingTextsUsed + length + 4096);
+        char *grown = static_cast<char *>(realloc(findingTexts, capacity));
+        if (!grown)
+            return;
+        findingTexts = grown;
+        findingTextsCapacity = capacity;
+    }
+    memcpy(findingTexts + findingTextsUsed, text, length);
+    findings[findingCount] = {place.sequence > 0 ? place : GAME_PLACE, findingCount, severity, findingTextsUsed};
+    findingTextsUsed += length;
     findingCount++;
 }
 
@@ -333,13 +356,25 @@ void checkDeclaration(char section, const char *line)
     }
     int kind = section == 'l' ? ENTRY_LOCATION : section == 'o' ? ENTRY_OBJECT
              : section == 'm' ? ENTRY_MESSAGE : section == 'i' ? ENTRY_SHOW : -1;
-    if (kind >= 0 && number >= 0 && number < ENTRY_SLOTS && entryPlaces[kind] && entryPlaces[kind][number].sequence == 0)
+    if (kind < 0 || number < 0 || number >= ENTRY_SLOTS)
+        return;
+    if (number >= entryCapacity[kind]) {
+        int capacity = std::min(ENTRY_SLOTS, std::max(64, 2 * (number + 1)));
+        void *grown = realloc(entryPlaces[kind], static_cast<size_t>(capacity) * sizeof(SourcePlace));
+        if (!grown)
+            return;                 // the place is only a reference for findings
+        entryPlaces[kind] = static_cast<SourcePlace *>(grown);
+        memset(entryPlaces[kind] + entryCapacity[kind], 0,
+               static_cast<size_t>(capacity - entryCapacity[kind]) * sizeof(SourcePlace));
+        entryCapacity[kind] = capacity;
+    }
+    if (entryPlaces[kind][number].sequence == 0)
         entryPlaces[kind][number] = current;
 }
 
 static SourcePlace entryPlace(int kind, int number)
 {
-    if (!entryPlaces[kind] || number < 0 || number >= ENTRY_SLOTS)
+    if (number < 0 || number >= entryCapacity[kind])
         return {0, -1, 0};
     return entryPlaces[kind][number];
 }
@@ -397,7 +432,7 @@ static void checkLocations()
 
 // Locations the player can reach from StartLocation by exits, or that a rule
 // moves the player to or opens an exit to.
-static void checkReachable()
+static void checkReachable(const RuleUses &uses)
 {
     if (lastLocation < 1 || !locationDeclared(settings.StartLocation))
         return;
@@ -410,14 +445,12 @@ static void checkReachable()
         return;
     }
     // Breadth first from the start and from every place a rule leads to.
-    RuleUses uses = collectRuleUses();
     int head = 0, tail = 0;
     for (int location = 0; location < count; location++)
         if (location == settings.StartLocation || (uses.destinations && uses.destinations[location])) {
             reached[location] = true;
             queue[tail++] = location;
         }
-    freeRuleUses(&uses);
     while (head < tail) {
         int location = queue[head++];
         for (int16_t to : locations[location].exits)
@@ -434,9 +467,10 @@ static void checkReachable()
     free(queue);
 }
 
-static void checkUnused()
+static void checkUnused(const RuleUses &uses)
 {
-    RuleUses uses = collectRuleUses();
+    if (!uses.objects)
+        return;
     for (int object = 1; object <= lastObject; object++)
         if (objects[object].name && objects[object].initialLocation == 0 && !uses.objects[object])
             addFinding(objectPlace(object), SEVERITY_NOTE,
@@ -447,7 +481,6 @@ static void checkUnused()
     for (int show = 1; show <= lastShow; show++)
         if ((shows[show].text || shows[show].picture) && !uses.shows[show])
             addFinding(showPlace(show), SEVERITY_NOTE, "show %d is never shown: no rule names it", show);
-    freeRuleUses(&uses);
 }
 
 // ---------------------------------------------------------------------------
@@ -595,7 +628,7 @@ static void printFinding(const Finding &finding)
     if (atLine)
         printf(":%d", finding.place.line);
     printf(": %s: ", NAMES[finding.severity]);
-    writeTerminalText(stdout, finding.text);
+    writeTerminalText(stdout, findingTexts + finding.text);
     fputc('\n', stdout);
 }
 
@@ -603,9 +636,11 @@ int finishCheck()
 {
     checkRuleTables();
     checkLocations();
-    checkReachable();
+    RuleUses uses = collectRuleUses();
+    checkReachable(uses);
     checkTexts();
-    checkUnused();
+    checkUnused(uses);
+    freeRuleUses(&uses);
     checkSystemMessages();
     std::stable_sort(findings, findings + findingCount, comesBefore);
     int errors = 0, warnings = 0;
@@ -616,9 +651,6 @@ int finishCheck()
     }
     printf("%d error%s, %d warning%s\n", errors, errors == 1 ? "" : "s", warnings, warnings == 1 ? "" : "s");
     checkMode = false;
-    for (SourcePlace *&places : entryPlaces) {
-        free(places);
-        places = nullptr;
-    }
+    releaseCheck();
     return errors > 0 ? 1 : 0;
 }

@@ -3,6 +3,7 @@
 #include "core/compiler/rule_compiler.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "core/compiler/checker.h"
 #include "core/compiler/source_reader.h"
 #include "core/database/game_database.h"
+#include "core/database/name_index.h"
 #include "core/database/rule_code.h"
 #include "core/database/text_compare.h"
 
@@ -701,19 +703,44 @@ static int editDistance(const char *a, const char *b, int limit)
     for (int i = 1; i <= la; i++) {
         int diagonal = row[0];
         row[0] = i;
+        int rowBest = i;
         for (int j = 1; j <= lb; j++) {
             int above = row[j];
-            int change = diagonal + (asciiLower(a[i - 1]) != asciiLower(b[j - 1]));
-            row[j] = std::min({above + 1, row[j - 1] + 1, change});
+            int distance = diagonal + (asciiLower(a[i - 1]) != asciiLower(b[j - 1]));
+            if (above + 1 < distance)
+                distance = above + 1;
+            if (row[j - 1] + 1 < distance)
+                distance = row[j - 1] + 1;
+            row[j] = distance;
             diagonal = above;
+            if (distance < rowBest)
+                rowBest = distance;
         }
+        if (rowBest >= limit)
+            return limit;           // no later row can come back under the limit
     }
     return row[lb] < limit ? row[lb] : limit;
+}
+
+// The letters a to z a word holds, case aside, as bits.
+static uint32_t letterSet(const char *word)
+{
+    uint32_t letters = 0;
+    for (const char *c = word; *c; c++) {
+        char lower = asciiLower(*c);
+        if (lower >= 'a' && lower <= 'z')
+            letters |= 1u << (lower - 'a');
+    }
+    return letters;
 }
 
 // The words the compiler could not use, now that every word is declared.
 static void checkLaterWords()
 {
+    // Each word is looked up in three tables: through the index, as while
+    // the source was read.
+    bool wasIndexing = nameIndexing();
+    setNameIndexing(true);
     for (int i = 0; i < laterWordCount; i++) {
         const LaterWord &later = laterWords[i];
         const char *word = later.word;
@@ -743,7 +770,19 @@ static void checkLaterWords()
         size_t count = later.conditions ? std::size(CONDITION_KEYWORDS) : std::size(ACTION_KEYWORDS);
         const char *nearest = nullptr;
         int best = 3;
+        uint32_t letters = letterSet(word);
+        static uint32_t conditionLetters[std::size(CONDITION_KEYWORDS)], actionLetters[std::size(ACTION_KEYWORDS)];
+        uint32_t *keywordLetters = later.conditions ? conditionLetters : actionLetters;
+        if (!keywordLetters[0])
+            for (size_t k = 0; k < count; k++)
+                keywordLetters[k] = letterSet(table[k].word);
         for (size_t k = 0; k < count; k++) {
+            // A change adds or removes at most two letters of the set: a
+            // keyword with many letters the word lacks (or the other way)
+            // is too far without working the distance out.
+            int apart = std::popcount(letters ^ keywordLetters[k]);
+            if ((apart + 1) / 2 >= best)
+                continue;
             int distance = editDistance(word, table[k].word, best);
             if (distance < best) {
                 best = distance;
@@ -756,6 +795,7 @@ static void checkLaterWords()
             addFinding(later.place, SEVERITY_ERROR, "unknown word '%s' is dropped: it is no %s keyword, verb, noun, "
                        "variable or number", word, later.conditions ? "condition" : "action");
     }
+    setNameIndexing(wasIndexing);
     free(laterWords);
     laterWords = nullptr;
     laterWordCount = laterWordCapacity = 0;
@@ -786,20 +826,21 @@ static void markUses(const RuleRecord *table, int count, RuleUses &uses)
             const int16_t values[2] = {record.firstOperands[slot], record.secondOperands[slot]};
             for (int k = 0; k < 2; k++) {
                 int value = values[k];
-                if (value < 0 || value > MAX_SHOW)
+                if (value < 0)
                     continue;
-                if (kinds[k] == OPERAND_OBJECT)
+                if (kinds[k] == OPERAND_OBJECT && value <= lastObject)
                     uses.objects[value] = true;
-                else if (kinds[k] == OPERAND_MESSAGE)
+                else if (kinds[k] == OPERAND_MESSAGE && value <= lastMessage)
                     uses.messages[value] = true;
-                else if (kinds[k] == OPERAND_SHOW)
+                else if (kinds[k] == OPERAND_SHOW && value <= lastShow)
                     uses.shows[value] = true;
             }
             // Where rules take the player, or open a way to.
             char opcode = keyword->opcode;
-            if (!conditions && opcode == ACT_GO && values[0] >= 0)
+            if (!conditions && opcode == ACT_GO && values[0] >= 0 && values[0] <= lastLocation)
                 uses.destinations[values[0]] = true;
-            if (!conditions && (opcode == ACT_EXIT || opcode == ACT_SUBST) && values[1] > 0)
+            if (!conditions && (opcode == ACT_EXIT || opcode == ACT_SUBST) && values[1] > 0 &&
+                values[1] <= lastLocation)
                 uses.destinations[values[1]] = true;
         }
     }
@@ -807,22 +848,23 @@ static void markUses(const RuleRecord *table, int count, RuleUses &uses)
 
 RuleUses collectRuleUses()
 {
-    RuleUses uses;
-    bool **arrays[] = {&uses.objects, &uses.messages, &uses.shows, &uses.destinations};
-    for (bool **array : arrays)
-        *array = static_cast<bool *>(calloc(MAX_SHOW + 1, sizeof(bool)));
-    if (uses.objects && uses.messages && uses.shows && uses.destinations) {
-        markUses(events, eventCount, uses);
-        markUses(actions, actionCount, uses);
-    }
+    // Every number up to the last declared of its kind (0 when none is).
+    size_t objectsEnd = static_cast<size_t>(std::max<int>(lastObject, 0)) + 1;
+    size_t messagesEnd = objectsEnd + static_cast<size_t>(std::max<int>(lastMessage, 0)) + 1;
+    size_t showsEnd = messagesEnd + static_cast<size_t>(std::max<int>(lastShow, 0)) + 1;
+    size_t locationsEnd = showsEnd + static_cast<size_t>(std::max<int>(lastLocation, 0)) + 1;
+    RuleUses uses = {};
+    bool *all = static_cast<bool *>(calloc(locationsEnd, sizeof(bool)));
+    if (!all)
+        return uses;
+    uses = {all, all + objectsEnd, all + messagesEnd, all + showsEnd};
+    markUses(events, eventCount, uses);
+    markUses(actions, actionCount, uses);
     return uses;
 }
 
 void freeRuleUses(RuleUses *uses)
 {
-    free(uses->objects);
-    free(uses->messages);
-    free(uses->shows);
-    free(uses->destinations);
+    free(uses->objects);        // the one block holding all four
     *uses = {};
 }

@@ -18,8 +18,8 @@ struct RuleUses {
     bool *destinations;     // a location a rule moves the player to or opens an exit to
 };
 
-// The uses of every rule record (arrays of MAX_SHOW + 1 entries); freed with
-// freeRuleUses.
+// The uses of every rule record (each array up to the last number declared
+// of its kind); freed with freeRuleUses.
 RuleUses collectRuleUses();
 void freeRuleUses(RuleUses *uses);
 

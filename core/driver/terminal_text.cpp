@@ -63,9 +63,14 @@ void writeTerminalBytes(FILE *out, const char *bytes, size_t length, bool utf8)
 {
     for (size_t i = 0; i < length; i++) {
         unsigned char byte = static_cast<unsigned char>(bytes[i]);
-        if (byte == '\n' || (byte >= 0x20 && byte < 0x7F))
-            fputc(byte, out);
-        else if (!utf8)
+        if (byte == '\n' || (byte >= 0x20 && byte < 0x7F)) {
+            // A run of plain characters goes out in one write.
+            size_t end = i + 1;
+            while (end < length && (bytes[end] == '\n' || (bytes[end] >= 0x20 && bytes[end] < 0x7F)))
+                end++;
+            fwrite(bytes + i, 1, end - i, out);
+            i = end - 1;
+        } else if (!utf8)
             fputc(rawByte(byte), out);
         else if (byte == 0)
             fputc(STAND_IN, out);
