@@ -274,12 +274,9 @@ static bool headerSupported()
 }
 
 // Frees what loadPicture took, closes the file, and gives back the result.
-static int releasePicture(GrSurface *canvas, int result)
+static int releasePicture(int result)
 {
     grSetDrawTarget(nullptr);
-    free(decoder.input);
-    decoder.input = nullptr;
-    grDestroySurface(canvas);
     if (decoder.streamOpen) inflateEnd(&decoder.stream);
     decoder.streamOpen = false;
     decoder.inflateState = INFLATE_NOT_STARTED;
@@ -295,25 +292,24 @@ int loadPicture(const char *path)
     decoder.headerAccepted = false;
     memset(&decoder.header, 0, sizeof decoder.header);
     buildScrambleKey(decoder.key);
-    GrSurface *canvas = grCreateSurface(PICTURE_WIDTH, PICTURE_HEIGHT);
-    if (!canvas) return -1;
-    decoder.input = static_cast<uint8_t *>(malloc(INPUT_BUFFER_SIZE));
-    if (!decoder.input) {
-        grDestroySurface(canvas);
-        return -1;
-    }
+    // The canvas and the input buffer are made once and kept for every
+    // later picture: a fresh canvas costs more to map than to decode into.
+    static GrSurface *canvas = nullptr;
+    if (!canvas) canvas = grCreateSurface(PICTURE_WIDTH, PICTURE_HEIGHT);
+    if (!decoder.input) decoder.input = static_cast<uint8_t *>(malloc(INPUT_BUFFER_SIZE));
+    if (!canvas || !decoder.input) return -1;
     grSetDrawTarget(canvas);
     grClearContext(0);
     memset(decoder.previousRow, 0, sizeof decoder.previousRow);
     decoder.rowCount = 0;
     decoder.inflateState = INFLATE_NOT_STARTED;
     decoder.file = openRegularFile(path);  // a FIFO, folder or device is not opened
-    if (!decoder.file) return releasePicture(canvas, -1);
+    if (!decoder.file) return releasePicture(-1);
 
     uint8_t signature[8];
     size_t got = fread(signature, 1, 8, decoder.file);
-    if (got != 8 || memcmp(signature, PNG_SIGNATURE, 8) != 0) return releasePicture(canvas, -2);
-    if (readChunk() != CHUNK_NEXT || !headerSupported()) return releasePicture(canvas, -3);
+    if (got != 8 || memcmp(signature, PNG_SIGNATURE, 8) != 0) return releasePicture(-2);
+    if (readChunk() != CHUNK_NEXT || !headerSupported()) return releasePicture(-3);
     decoder.headerAccepted = true;
 
     setUpColours(decoder.header.colourType == 2);
@@ -323,7 +319,7 @@ int loadPicture(const char *path)
     }
     grSetDrawTarget(nullptr);
     grBitBltFromSurface(0, 0, canvas, 0, 0, PICTURE_WIDTH - 1, PICTURE_HEIGHT - 1);
-    return releasePicture(canvas, 0);
+    return releasePicture(0);
 }
 
 // ImagePath (at most its 32 bytes), a '/' when it is not empty, and the name;
