@@ -41,16 +41,6 @@ static bool variableValue(int variable, int16_t *value)
     return true;
 }
 
-// Bit k set when slot k holds an opcode, that is, is not an unused slot.
-static unsigned usedSlots(const RuleRecord &record)
-{
-    unsigned used = 0;
-    for (int slot = 0; slot < RULE_SLOTS; slot++)
-        if (record.opcodes[slot] != KIND_UNUSED)
-            used |= 1u << slot;
-    return used;
-}
-
 // Whether a slot after the first tests a verb or draws a random number,
 // negated or not: once the first slot has failed, only those still count (a
 // verb match, with a noun match, gives -1; a random condition draws).
@@ -64,16 +54,10 @@ static bool laterVerbOrRandom(const RuleRecord &record)
     return false;
 }
 
-// The conditions that read the location of the object their first operand names.
-static bool isObjectCondition(int opcode)
+// The location of object a, or 0 for no such object.
+static int objectAt(int a)
 {
-    switch (opcode) {
-    case COND_EXIST: case COND_ISIN: case COND_CARRIED: case COND_WORN:
-    case COND_OWNED: case COND_HERE: case COND_PRESENT:
-        return true;
-    default:
-        return false;
-    }
+    return a >= 1 && a <= lastObject ? objectLocation(a) : 0;
 }
 
 // r mod |b| < a for a fresh r; a zero b is never true.
@@ -85,20 +69,23 @@ static bool randomDraw(int a, int b)
     return r % abs(b) < a;
 }
 
+// One used slot of a condition record, as the scans read it.
+struct DecodedSlot {
+    signed char opcode;         // negative when negated
+    int16_t a, b;               // the first and second operands
+};
+
 // Whether the condition of one slot holds. A verb or noun slot whose number
 // was typed marks the match, before any negation.
-static bool slotHolds(const RuleRecord &record, int slot, int verb, int noun, int noun2, int noun3,
-                      int mode, bool &verbMatched, bool &nounMatched)
+static bool slotHolds(DecodedSlot slot, int verb, int noun, int noun2, int noun3, int mode, bool &verbMatched,
+                      bool &nounMatched)
 {
-    int opcode = record.opcodes[slot];
+    int opcode = slot.opcode;
     bool negated = opcode < 0;
     if (negated)
         opcode = -opcode;
-    int a = record.firstOperands[slot];
-    int b = record.secondOperands[slot];
-    int objLoc = 0;
-    if (isObjectCondition(opcode) && a >= 1 && a <= lastObject)
-        objLoc = objectLocation(a);
+    int a = slot.a;
+    int b = slot.b;
     int16_t value = 0;
     bool truth;
     switch (opcode) {
@@ -127,13 +114,13 @@ static bool slotHolds(const RuleRecord &record, int slot, int verb, int noun, in
             truth = false;
         break;
     case COND_AT: truth = playerLocation == a; break;
-    case COND_EXIST: truth = objLoc != 0; break;
-    case COND_ISIN: truth = objLoc == b; break;
-    case COND_CARRIED: truth = objLoc == CARRIED; break;
-    case COND_WORN: truth = objLoc == WORN; break;
-    case COND_OWNED: truth = objLoc == CARRIED || objLoc == WORN; break;
-    case COND_HERE: truth = objLoc == playerLocation; break;
-    case COND_PRESENT: truth = objLoc == playerLocation || objLoc == CARRIED || objLoc == WORN; break;
+    case COND_EXIST: truth = objectAt(a) != 0; break;
+    case COND_ISIN: truth = objectAt(a) == b; break;
+    case COND_CARRIED: truth = objectAt(a) == CARRIED; break;
+    case COND_WORN: truth = objectAt(a) == WORN; break;
+    case COND_OWNED: truth = objectAt(a) == CARRIED || objectAt(a) == WORN; break;
+    case COND_HERE: truth = objectAt(a) == playerLocation; break;
+    case COND_PRESENT: truth = objectAt(a) == playerLocation || objectAt(a) == CARRIED || objectAt(a) == WORN; break;
     case COND_DARK: truth = a == 0 && (darkAt(playerLocation) || darkAt(0)); break;
     case COND_EQ: truth = variableValue(a, &value) && value == b; break;
     case COND_GT: truth = variableValue(a, &value) && value > b; break;
@@ -141,30 +128,46 @@ static bool slotHolds(const RuleRecord &record, int slot, int verb, int noun, in
     case COND_FREE: truth = carriedCount < settings.MaxItems; break;
     case COND_RANDOM: truth = randomDraw(a, b); break;
     case COND_CONTINUED: truth = mode == MODE_CONTINUED; break;
-    default: truth = true; break;    // unused slot or no condition
+    default: truth = true; break;    // no condition
     }
     return negated ? !truth : truth;
 }
 
 // What a scan needs of each record, worked out once per table (rules never
-// change in play): the used slots, and the units an action scan for another
-// verb can pass over at once. A unit is an if or while record whose first
-// slot tests a verb and no later slot a verb or a random draw, the and
-// records after it that test no verb and draw nothing and the or records
-// that test only the same verb, then the action record or the whole block
-// after them: for any other verb the test fails without a draw or a
-// mismatch, so the unit does nothing but leave the running value 1, the
-// level's loop mark cleared (a while's mark is cleared as its loop ends at
-// once) and, after a block's end, continuedMode off.
-struct RecordFacts {
-    uint16_t used;              // bit k: slot k holds an opcode
-    uint8_t slotCount;          // how many: the work of the record
-    bool laterVerbOrRandom;
-    bool unitHasBlock;          // the unit starting here holds a block
-    bool unitTestsVerb;         // its first test is the verb's, else the location's
-    int32_t unitEnd;            // the record after the unit starting here, or -1
-    int32_t runEnd;             // for a unit: the record after the run of units it starts
-    int32_t run;                // for a unit: the first unit of its run
+// change in play): its kind and its used slots, copied into a compact array
+// so that a scan reads a few bytes a record rather than the whole record,
+// and the units an action scan for another verb can pass over at once. A
+// unit is an if or while record whose first slot tests a verb and no later
+// slot a verb or a random draw, the and records after it that test no verb
+// and draw nothing and the or records that test only the same verb, then
+// the action record or the whole block after them: for any other verb the
+// test fails without a draw or a mismatch, so the unit does nothing but
+// leave the running value 1, the level's loop mark cleared (a while's mark
+// is cleared as its loop ends at once) and, after a block's end,
+// continuedMode off.
+constexpr uint8_t LATER_VERB_OR_RANDOM = 1;     // a used slot after the first tests a verb or draws
+constexpr uint8_t UNIT_START = 2;               // a unit starts here
+constexpr uint8_t UNIT_HAS_BLOCK = 4;           // the unit starting here holds a block
+constexpr uint8_t UNIT_TESTS_VERB = 8;          // its first test is the verb's, else the location's
+constexpr uint8_t BODY_HAS_BLOCK = 16;          // the body after this test is a block
+
+// The body of an if or while record is the action record or the block its
+// test guards, after the and records that draw nothing and test no verb:
+// once the test has failed, they change nothing but the running value, the
+// loop mark and continuedMode, so a failed test passes over them at once.
+struct DecodedRecord {
+    char kind;
+    uint8_t slotCount;          // used slots: the work of the record
+    uint8_t flags;
+    uint16_t bodyEnd;           // an if or while record: the record after its body, less this one; 0 = none
+    int32_t firstSlot;          // its used slots in the table's slot array
+};
+
+// Where the unit starting at a record ends, for the records that start one.
+struct UnitFacts {
+    int32_t unitEnd;            // the record after the unit starting here
+    int32_t runEnd;             // the record after the run of units it starts
+    int32_t run;                // the first unit of its run
     int32_t blockUnitsBefore;   // units holding a block that start before this record
 };
 
@@ -181,7 +184,9 @@ struct DecodedTable {
     const RuleRecord *rows;
     int count;
     uint32_t generation;        // rulesGeneration when decoded
-    RecordFacts *facts;         // count + 1 entries; nullptr when none could be made
+    DecodedRecord *records;     // count entries; nullptr when none could be made
+    DecodedSlot *slots;
+    UnitFacts *units;           // count + 1 entries
     UnitKey *verbUnits;         // units testing a verb first
     int verbUnitCount;
     UnitKey *atUnits;           // units testing the player's location first
@@ -216,43 +221,92 @@ static bool unitBefore(const UnitKey &a, const UnitKey &b)
     return a.run != b.run ? a.run < b.run : a.start < b.start;
 }
 
+// The kind and the used slots of one record, the slots into slots (room for
+// RULE_SLOTS); no unit starts there.
+static DecodedRecord decodeRecord(const RuleRecord &row, DecodedSlot *slots, int32_t firstSlot)
+{
+    DecodedRecord decoded = {row.kind, 0, 0, 0, firstSlot};
+    bool later = false;
+    for (int slot = 0; slot < RULE_SLOTS; slot++) {
+        signed char opcode = row.opcodes[slot];
+        if (opcode == KIND_UNUSED)
+            continue;
+        int plain = std::abs(int(opcode));
+        later = later || (decoded.slotCount > 0 && (plain == COND_VERB || plain == COND_RANDOM));
+        slots[decoded.slotCount++] = {opcode, row.firstOperands[slot], row.secondOperands[slot]};
+    }
+    if (later)
+        decoded.flags |= LATER_VERB_OR_RANDOM;
+    return decoded;
+}
+
+static void releaseDecoded(DecodedTable &table)
+{
+    free(table.records);
+    free(table.slots);
+    free(table.units);
+    free(table.verbUnits);
+    free(table.atUnits);
+    table = {};
+}
+
 // Works the facts out; the match of each block start comes from a stack of
 // the starts the walker counts (a start at level 15 is ignored, as is an
 // end at level 0).
 static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
 {
-    if (table.facts && table.rows == rows && table.count == count && table.generation == rulesGeneration)
+    if (table.records && table.rows == rows && table.count == count && table.generation == rulesGeneration)
         return;
-    free(table.facts);
-    free(table.verbUnits);
-    free(table.atUnits);
-    table = {rows, count, rulesGeneration, nullptr, nullptr, 0, nullptr, 0};
+    releaseDecoded(table);
+    size_t slotCount = 0;
+    for (int i = 0; i < count; i++)
+        for (int slot = 0; slot < RULE_SLOTS; slot++)
+            slotCount += rows[i].opcodes[slot] != KIND_UNUSED;
     size_t rowsAndEnd = static_cast<size_t>(count) + 1;
-    RecordFacts *facts = static_cast<RecordFacts *>(calloc(rowsAndEnd, sizeof(RecordFacts)));
+    table.records = static_cast<DecodedRecord *>(malloc(rowsAndEnd * sizeof(DecodedRecord)));
+    table.slots = static_cast<DecodedSlot *>(malloc((slotCount + 1) * sizeof(DecodedSlot)));
+    table.units = static_cast<UnitFacts *>(malloc(rowsAndEnd * sizeof(UnitFacts)));
+    table.verbUnits = static_cast<UnitKey *>(malloc(rowsAndEnd * sizeof(UnitKey)));
+    table.atUnits = static_cast<UnitKey *>(malloc(rowsAndEnd * sizeof(UnitKey)));
     int32_t *blockEnd = static_cast<int32_t *>(malloc(rowsAndEnd * sizeof(int32_t)));
-    UnitKey *verbUnits = static_cast<UnitKey *>(malloc(rowsAndEnd * sizeof(UnitKey)));
-    UnitKey *atUnits = static_cast<UnitKey *>(malloc(rowsAndEnd * sizeof(UnitKey)));
-    if (!facts || !blockEnd || !verbUnits || !atUnits) {
-        free(facts);
+    if (!table.records || !table.slots || !table.units || !table.verbUnits || !table.atUnits || !blockEnd) {
+        releaseDecoded(table);
         free(blockEnd);
-        free(verbUnits);
-        free(atUnits);
-        return;     // the walker works out what it needs record by record
+        return;     // the walker decodes each record as it visits it
     }
+    table.rows = rows;
+    table.count = count;
+    table.generation = rulesGeneration;
+    DecodedRecord *records = table.records;
+    UnitFacts *units = table.units;
     int open[LEVELS];
     int level = 0;
+    int32_t nextSlot = 0;
     for (int i = 0; i < count; i++) {
+        records[i] = decodeRecord(rows[i], table.slots + nextSlot, nextSlot);
+        nextSlot += records[i].slotCount;
         blockEnd[i] = -1;
-        facts[i].used = static_cast<uint16_t>(usedSlots(rows[i]));
-        facts[i].slotCount = static_cast<uint8_t>(std::popcount(facts[i].used));
-        facts[i].laterVerbOrRandom = laterVerbOrRandom(rows[i]);
-        facts[i].unitEnd = -1;
+        units[i] = {-1, -1, -1, 0};
         if (isBlockStart(rows[i].kind) && level < LEVELS - 1)
             open[level++] = i;
         else if (rows[i].kind == KIND_END && level > 0)
             blockEnd[open[--level]] = i;
     }
-    int verbUnitCount = 0, atUnitCount = 0;
+    for (int i = 0; i < count; i++) {
+        if (rows[i].kind != KIND_IF && rows[i].kind != KIND_WHILE)
+            continue;
+        int after = i + 1;
+        while (after < count && rows[after].kind == KIND_AND && !testsVerbOrRandom(rows[after]))
+            after++;
+        int end = after < count && rows[after].kind == KIND_ACTION ? after + 1
+                : after < count && isBlockStart(rows[after].kind) && blockEnd[after] >= 0 ? blockEnd[after] + 1
+                : i;
+        if (end - i > UINT16_MAX)
+            continue;       // more rows than a table holds: visited record by record
+        records[i].bodyEnd = static_cast<uint16_t>(end - i);
+        if (end > after + 1)
+            records[i].flags |= BODY_HAS_BLOCK;
+    }
     for (int i = 0; i < count; i++) {
         const RuleRecord &row = rows[i];
         int opcode = row.opcodes[0], value = row.firstOperands[0];
@@ -267,51 +321,45 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
                                  (rows[after].kind == KIND_OR && onlyTestFirst(rows[after], opcode, value))))
             after++;
         if (after < count && rows[after].kind == KIND_ACTION) {
-            facts[i].unitEnd = after + 1;
+            units[i].unitEnd = after + 1;
         } else if (after < count && isBlockStart(rows[after].kind) && blockEnd[after] >= 0) {
-            facts[i].unitEnd = blockEnd[after] + 1;
-            facts[i].unitHasBlock = true;
+            units[i].unitEnd = blockEnd[after] + 1;
+            records[i].flags |= UNIT_HAS_BLOCK;
         } else {
             continue;
         }
-        facts[i].unitTestsVerb = opcode == COND_VERB;
+        records[i].flags |= UNIT_START | (opcode == COND_VERB ? UNIT_TESTS_VERB : 0);
     }
     // Runs: a unit that starts where the one before ended continues its run.
-    for (int i = 0; i < count; i++)
-        facts[i].run = -1;
     for (int i = 0; i < count; i++) {
-        if (facts[i].unitEnd < 0)
+        if (units[i].unitEnd < 0)
             continue;
-        if (facts[i].run < 0)
-            facts[i].run = i;
-        int end = facts[i].unitEnd;
-        if (end < count && facts[end].unitEnd >= 0)
-            facts[end].run = facts[i].run;
-        const UnitKey key = {rows[i].firstOperands[0], facts[i].run, i};
-        if (facts[i].unitTestsVerb)
-            verbUnits[verbUnitCount++] = key;
+        if (units[i].run < 0)
+            units[i].run = i;
+        int end = units[i].unitEnd;
+        if (end < count && units[end].unitEnd >= 0)
+            units[end].run = units[i].run;
+        const UnitKey key = {rows[i].firstOperands[0], units[i].run, i};
+        if (records[i].flags & UNIT_TESTS_VERB)
+            table.verbUnits[table.verbUnitCount++] = key;
         else
-            atUnits[atUnitCount++] = key;
+            table.atUnits[table.atUnitCount++] = key;
     }
     int32_t blockUnits = 0;
+    units[count] = {-1, -1, -1, 0};
     for (int i = 0; i <= count; i++) {
-        facts[i].blockUnitsBefore = blockUnits;
-        if (i < count && facts[i].unitHasBlock)
+        units[i].blockUnitsBefore = blockUnits;
+        if (i < count && (records[i].flags & UNIT_HAS_BLOCK))
             blockUnits++;
     }
     for (int i = count - 1; i >= 0; i--) {
-        int end = facts[i].unitEnd;
+        int end = units[i].unitEnd;
         if (end >= 0)
-            facts[i].runEnd = end < count && facts[end].unitEnd >= 0 ? facts[end].runEnd : end;
+            units[i].runEnd = end < count && units[end].unitEnd >= 0 ? units[end].runEnd : end;
     }
-    std::sort(verbUnits, verbUnits + verbUnitCount, unitBefore);
-    std::sort(atUnits, atUnits + atUnitCount, unitBefore);
+    std::sort(table.verbUnits, table.verbUnits + table.verbUnitCount, unitBefore);
+    std::sort(table.atUnits, table.atUnits + table.atUnitCount, unitBefore);
     free(blockEnd);
-    table.facts = facts;
-    table.verbUnits = verbUnits;
-    table.verbUnitCount = verbUnitCount;
-    table.atUnits = atUnits;
-    table.atUnitCount = atUnitCount;
 }
 
 // The first of the sorted units for value in run that starts at from or
@@ -324,27 +372,25 @@ static int nextUnitFor(const UnitKey *units, int unitCount, int value, int run, 
     return inRun && found->start < end ? found->start : end;
 }
 
-// Every used slot of a record, in order; 1, 0 or -1 as evaluateConditions.
-static int evaluateSlots(const RuleRecord &record, unsigned used, bool later, int verb, int noun, int noun2,
+// The used slots of a record, in order; 1, 0 or -1 as evaluateConditions.
+static int evaluateSlots(const DecodedRecord &record, const DecodedSlot *slots, int verb, int noun, int noun2,
                          int noun3, int mode)
 {
     bool verbMatched = false;
     bool nounMatched = false;
-    // The first slot settles most records: when it fails, the rest matters
-    // only if a later slot can still match the verb or draws a random number.
-    int result = slotHolds(record, 0, verb, noun, noun2, noun3, mode, verbMatched, nounMatched) ? 1 : 0;
-    if (result == 0 && !verbMatched && !later)
-        return 0;
-    // Unused slots are always true: only the used ones are looked at.
-    for (int slot = 1; slot < RULE_SLOTS; slot++) {
-        if (!(used >> slot & 1))
-            continue;
+    int result = 1;
+    for (int k = 0; k < record.slotCount; k++) {
         // Once a slot has failed only the verb and noun matches and the
-        // random draws of the later slots still count.
-        int opcode = std::abs(int(record.opcodes[slot]));
-        if (result == 0 && opcode != COND_VERB && opcode != COND_NOUN && opcode != COND_RANDOM)
-            continue;
-        if (!slotHolds(record, slot, verb, noun, noun2, noun3, mode, verbMatched, nounMatched))
+        // random draws of the later slots still count, and only those of
+        // them if a later slot tests the verb or draws.
+        if (result == 0) {
+            if (!verbMatched && !(record.flags & LATER_VERB_OR_RANDOM))
+                return 0;
+            int opcode = std::abs(int(slots[k].opcode));
+            if (opcode != COND_VERB && opcode != COND_NOUN && opcode != COND_RANDOM)
+                continue;
+        }
+        if (!slotHolds(slots[k], verb, noun, noun2, noun3, mode, verbMatched, nounMatched))
             result = 0;
     }
     if (result == 0 && verbMatched && nounMatched)
@@ -354,14 +400,16 @@ static int evaluateSlots(const RuleRecord &record, unsigned used, bool later, in
 
 int evaluateConditions(const RuleRecord &record, int verb, int noun, int noun2, int noun3, int mode)
 {
-    return evaluateSlots(record, usedSlots(record), laterVerbOrRandom(record), verb, noun, noun2, noun3, mode);
+    DecodedSlot slots[RULE_SLOTS];
+    DecodedRecord decoded = decodeRecord(record, slots, 0);
+    return evaluateSlots(decoded, slots, verb, noun, noun2, noun3, mode);
 }
 
 // The state of one scan over a rule table.
 struct Walk {
     const RuleRecord *table;
     int count;
-    const DecodedTable *decoded;    // its facts, or nullptr facts when none could be made
+    const DecodedTable *decoded;    // its facts, or nullptr records when none could be made
     bool actionScan;            // the action table (first rule that acts ends it)
     int verb, noun, noun2, noun3;
     int mode;                   // event scan: MODE_TURN or MODE_BEGIN
@@ -388,31 +436,13 @@ static bool jumpToLoop(Walk &w, int level)
     return true;
 }
 
-// The used slots of a record, whether a later slot tests a verb or draws,
-// and how many slots it uses.
-static unsigned recordSlots(const Walk &w, const RuleRecord &record, int index, bool *later, int *slots)
-{
-    if (const RecordFacts *facts = w.decoded->facts) {
-        *later = facts[index].laterVerbOrRandom;
-        *slots = facts[index].slotCount;
-        return facts[index].used;
-    }
-    *later = laterVerbOrRandom(record);
-    unsigned used = usedSlots(record);
-    *slots = std::popcount(used);
-    return used;
-}
-
-static void visitCondition(Walk &w, const RuleRecord &record, int index)
+static void visitCondition(Walk &w, const DecodedRecord &record, const DecodedSlot *slots, int index)
 {
     if (w.skip[w.level])
         return;
     int mode = w.actionScan ? (w.continuedMode ? MODE_CONTINUED : MODE_TURN) : w.mode;
-    bool later = false;
-    int slots = 0;
-    unsigned used = recordSlots(w, record, index, &later, &slots);
-    w.work += slots;        // the slots that may be tested
-    int r = evaluateSlots(record, used, later, w.verb, w.noun, w.noun2, w.noun3, mode);
+    w.work += record.slotCount;     // the slots that may be tested
+    int r = evaluateSlots(record, slots, w.verb, w.noun, w.noun2, w.noun3, mode);
     switch (record.kind) {
     case KIND_IF:
         w.runningValue = r > 0 ? 1 : 0;
@@ -521,7 +551,7 @@ static void handleActionResult(Walk &w, int result)
         w.open = true;
 }
 
-static void visitAction(Walk &w, const RuleRecord &record, int index)
+static void visitAction(Walk &w, const DecodedRecord &record, int index)
 {
     if (w.skip[w.level]) {
         w.runningValue = 1;
@@ -534,11 +564,8 @@ static void visitAction(Walk &w, const RuleRecord &record, int index)
         w.runningValue = 1;
         return;
     }
-    bool later = false;
-    int slots = 0;
-    recordSlots(w, record, index, &later, &slots);
-    w.work += slots;
-    int result = executeActions(record);
+    w.work += record.slotCount;
+    int result = executeActions(w.table[index]);
     if (w.actionScan)
         handleActionResult(w, result);
     else
@@ -552,28 +579,38 @@ static void visitAction(Walk &w, const RuleRecord &record, int index)
 // only effects are the running value 1, the level's loop mark cleared and,
 // when a block ended among them, continuedMode off. False when index starts
 // no unit whose test fails.
-static bool passOverUnits(Walk &w, int index)
+static bool passOverUnits(Walk &w, const DecodedRecord &record, const DecodedSlot *slots, int index)
 {
-    const RecordFacts *facts = w.decoded->facts;
-    if (!facts || facts[index].unitEnd < 0 || w.skip[w.level])
+    if (!(record.flags & UNIT_START) || w.skip[w.level])
         return false;
-    int tested = w.table[index].firstOperands[0];
-    if (tested == (facts[index].unitTestsVerb ? w.verb : playerLocation))
+    if (slots[0].a == (record.flags & UNIT_TESTS_VERB ? w.verb : playerLocation))
         return false;
     const DecodedTable &table = *w.decoded;
-    int end = facts[index].runEnd;
+    const UnitFacts *units = table.units;
+    int end = units[index].runEnd;
     // A run of more than this unit may hold one that does not fail.
-    if (end != facts[index].unitEnd) {
-        int run = facts[index].run;
+    if (end != units[index].unitEnd) {
+        int run = units[index].run;
         end = nextUnitFor(table.verbUnits, table.verbUnitCount, w.verb, run, index, end);
         end = nextUnitFor(table.atUnits, table.atUnitCount, playerLocation, run, index, end);
     }
     w.runningValue = 1;
     w.loopMark[w.level] = NO_MARK;
-    if (w.actionScan && facts[end].blockUnitsBefore > facts[index].blockUnitsBefore)
+    if (w.actionScan && units[end].blockUnitsBefore > units[index].blockUnitsBefore)
         w.continuedMode = false;
     w.next = end;
     return true;
+}
+
+// After a failed if or while test, passes over its body, with the effects a
+// visit of each of its records would have had.
+static void passOverBody(Walk &w, const DecodedRecord &record, int index)
+{
+    w.runningValue = 1;
+    w.loopMark[w.level] = NO_MARK;
+    if (w.actionScan && (record.flags & BODY_HAS_BLOCK))
+        w.continuedMode = false;
+    w.next = index + record.bodyEnd;
 }
 
 static void walk(Walk &w)
@@ -590,28 +627,39 @@ static void walk(Walk &w)
             break;
         }
         int index = w.next++;
-        const RuleRecord &record = w.table[index];
-        switch (record.kind) {
+        DecodedSlot ownSlots[RULE_SLOTS];
+        DecodedRecord own;
+        const DecodedRecord *record = &own;
+        const DecodedSlot *slots = ownSlots;
+        if (w.decoded->records) {
+            record = &w.decoded->records[index];
+            slots = w.decoded->slots + record->firstSlot;
+        } else {
+            own = decodeRecord(w.table[index], ownSlots, 0);
+        }
+        switch (record->kind) {
         case KIND_IF:
         case KIND_WHILE:
-            if (passOverUnits(w, index))
+            if (passOverUnits(w, *record, slots, index) || w.skip[w.level])
                 break;
-            visitCondition(w, record, index);
+            visitCondition(w, *record, slots, index);
+            if (w.runningValue == 0 && record->bodyEnd > 0)
+                passOverBody(w, *record, index);
             break;
         case KIND_OR:
         case KIND_AND:
-            visitCondition(w, record, index);
+            visitCondition(w, *record, slots, index);
             break;
         case KIND_BEGIN:
         case KIND_FBEGIN:
         case KIND_SBEGIN:
-            visitBlockOpen(w, record.kind);
+            visitBlockOpen(w, record->kind);
             break;
         case KIND_END:
             visitBlockEnd(w);
             break;
         case KIND_ACTION:
-            visitAction(w, record, index);
+            visitAction(w, *record, index);
             break;
         default:
             break;  // a kind no line produces: passed over

@@ -6,6 +6,7 @@
 // after), newest last, in a ring bounded by turns and by bytes.
 #include "core/interpreter/undo.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -50,31 +51,38 @@ static size_t stateSize()
            static_cast<size_t>(lastLocation + 1) * (DIRECTION_COUNT + 1) + 2;
 }
 
-// One field of the state vector: read into out, or written from in.
-static void moveField(int16_t &field, int16_t *out, const int16_t *in, size_t &at)
-{
-    if (out)
-        out[at] = field;
-    else
-        field = in[at];
-    at++;
-}
-
-// Reads the state into out, or (out nullptr) writes it from in.
-static void copyState(int16_t *out, const int16_t *in)
+// Reads the state into out (stateSize() values).
+static void readState(int16_t *out)
 {
     size_t at = 0;
     for (int i = 0; i <= lastObject; i++)
-        moveField(objects[i].currentLocation, out, in, at);
+        out[at++] = objects[i].currentLocation;
     for (int i = 0; i < varCount; i++)
-        moveField(vars[i].value, out, in, at);
+        out[at++] = vars[i].value;
     for (int i = 0; i <= lastLocation; i++) {
-        for (int16_t &exit : locations[i].currentExits)
-            moveField(exit, out, in, at);
-        moveField(locations[i].currentLight, out, in, at);
+        memcpy(out + at, locations[i].currentExits, sizeof locations[i].currentExits);
+        at += DIRECTION_COUNT;
+        out[at++] = locations[i].currentLight;
     }
-    moveField(playerLocation, out, in, at);
-    moveField(carriedCount, out, in, at);
+    out[at++] = playerLocation;
+    out[at] = carriedCount;
+}
+
+// Writes the state from in, as readState reads it.
+static void writeState(const int16_t *in)
+{
+    size_t at = 0;
+    for (int i = 0; i <= lastObject; i++)
+        objects[i].currentLocation = in[at++];
+    for (int i = 0; i < varCount; i++)
+        vars[i].value = in[at++];
+    for (int i = 0; i <= lastLocation; i++) {
+        memcpy(locations[i].currentExits, in + at, sizeof locations[i].currentExits);
+        at += DIRECTION_COUNT;
+        locations[i].currentLight = in[at++];
+    }
+    playerLocation = in[at++];
+    carriedCount = in[at];
 }
 
 static void freeTurn(KeptTurn &turn)
@@ -109,6 +117,27 @@ void resetUndo()
 }
 
 // Keeps what changed since the turn in progress began, as its changes.
+// The values of now that differ from the baseline, into changes unless it
+// is nullptr; how many. A turn changes a few values of many: stretches
+// that compare equal are passed over whole.
+static int listChanges(const int16_t *now, size_t size, Change *changes)
+{
+    constexpr size_t STRETCH = 64;
+    int count = 0;
+    for (size_t start = 0; start < size; start += STRETCH) {
+        size_t end = std::min(size, start + STRETCH);
+        if (memcmp(now + start, baseline + start, (end - start) * sizeof(int16_t)) == 0)
+            continue;
+        for (size_t i = start; i < end; i++)
+            if (now[i] != baseline[i]) {
+                if (changes)
+                    changes[count] = {static_cast<int32_t>(i), baseline[i], now[i]};
+                count++;
+            }
+    }
+    return count;
+}
+
 static void finishTurn()
 {
     if (!turnInProgress)
@@ -120,16 +149,11 @@ static void finishTurn()
     int16_t *now = static_cast<int16_t *>(malloc(size * sizeof(int16_t)));
     if (!now)
         return;
-    copyState(now, nullptr);
-    int count = 0;
-    for (size_t i = 0; i < size; i++)
-        count += now[i] != baseline[i];
+    readState(now);
+    int count = listChanges(now, size, nullptr);
     Change *changes = static_cast<Change *>(malloc((count ? count : 1) * sizeof(Change)));
     if (changes) {
-        int k = 0;
-        for (size_t i = 0; i < size; i++)
-            if (now[i] != baseline[i])
-                changes[k++] = {static_cast<int32_t>(i), baseline[i], now[i]};
+        listChanges(now, size, changes);
         long bytes = static_cast<long>(count) * static_cast<long>(sizeof(Change));
         while (undoneCount > 0 && (undoneCount == UNDO_TURNS || keptBytes + bytes > UNDO_MEMORY))
             dropOldest();
@@ -159,7 +183,7 @@ void beginUndoTurn(const char *command)
         baseline = grown;
         baselineSize = size;
     }
-    copyState(baseline, nullptr);
+    readState(baseline);
     snprintf(turnCommand, sizeof turnCommand, "%s", command);
     turnInProgress = true;
 }
@@ -171,11 +195,11 @@ static void applyTurn(const KeptTurn &turn, bool backward)
     int16_t *state = static_cast<int16_t *>(malloc(size * sizeof(int16_t)));
     if (!state)
         return;
-    copyState(state, nullptr);
+    readState(state);
     for (int i = 0; i < turn.count; i++)
         if (static_cast<size_t>(turn.changes[i].position) < size)
             state[turn.changes[i].position] = backward ? turn.changes[i].before : turn.changes[i].after;
-    copyState(nullptr, state);
+    writeState(state);
     free(state);
 }
 
