@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "core/database/game_database.h"
+#include "core/database/name_index.h"
 #include "core/interpreter/saving.h"
 #include "core/interpreter/actions.h"
 #include "core/interpreter/debug_commands.h"
@@ -67,7 +68,7 @@ void startGame()
         restoreGame();   // the game goes on from whatever state results
 }
 
-int playGame()
+static int playCommands()
 {
     int result = SKIP_EVENTS;
     for (;;) {
@@ -97,6 +98,17 @@ int playGame()
         if (result == GAME_OVER)
             return inputEnded ? -1 : 0;
     }
+}
+
+int playGame()
+{
+    // The word tables do not change in play: the parser's look-ups go
+    // through the name index, as the compiler's do.
+    bool wasIndexing = nameIndexing();
+    setNameIndexing(true);
+    int played = playCommands();
+    setNameIndexing(wasIndexing);
+    return played;
 }
 
 int playGames()

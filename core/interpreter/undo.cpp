@@ -138,17 +138,19 @@ static int listChanges(const int16_t *now, size_t size, Change *changes)
     return count;
 }
 
-static void finishTurn()
+// Keeps the changes of the turn in progress; returns the state it read (the
+// caller frees it, or takes it for the next turn's baseline), or nullptr.
+static int16_t *finishTurn()
 {
     if (!turnInProgress)
-        return;
+        return nullptr;
     turnInProgress = false;
     size_t size = stateSize();
     if (size != baselineSize)
-        return;     // the game changed under the turn: nothing sound to keep
+        return nullptr;     // the game changed under the turn: nothing sound to keep
     int16_t *now = static_cast<int16_t *>(malloc(size * sizeof(int16_t)));
     if (!now)
-        return;
+        return nullptr;
     readState(now);
     int count = listChanges(now, size, nullptr);
     Change *changes = static_cast<Change *>(malloc((count ? count : 1) * sizeof(Change)));
@@ -168,14 +170,24 @@ static void finishTurn()
             free(changes);
         }
     }
-    free(now);
+    return now;
 }
 
 void beginUndoTurn(const char *command)
 {
-    finishTurn();
+    int16_t *now = finishTurn();
     forgetRedo();
     size_t size = stateSize();
+    if (now && size == baselineSize) {
+        // Nothing has changed since the last turn ended: its state is this
+        // turn's start.
+        free(baseline);
+        baseline = now;
+        snprintf(turnCommand, sizeof turnCommand, "%s", command);
+        turnInProgress = true;
+        return;
+    }
+    free(now);
     if (size != baselineSize) {
         int16_t *grown = static_cast<int16_t *>(realloc(baseline, size * sizeof(int16_t)));
         if (!grown)
@@ -205,7 +217,7 @@ static void applyTurn(const KeptTurn &turn, bool backward)
 
 bool undoTurn(char *command, int size)
 {
-    finishTurn();
+    free(finishTurn());
     if (undoneCount == 0)
         return false;
     KeptTurn turn = undone[--undoneCount];
