@@ -378,9 +378,6 @@ static int evaluateSlots(const DecodedRecord &record, const DecodedSlot *slots, 
 {
     bool verbMatched = false;
     bool nounMatched = false;
-    // Most records test one thing: no mismatch can come of a single slot.
-    if (record.slotCount == 1)
-        return slotHolds(slots[0], verb, noun, noun2, noun3, mode, verbMatched, nounMatched) ? 1 : 0;
     int result = 1;
     for (int k = 0; k < record.slotCount; k++) {
         // Once a slot has failed only the verb and noun matches and the

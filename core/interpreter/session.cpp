@@ -2,6 +2,8 @@
 // turn after parsing, the darkness rule and the line editor's history ring.
 #include "core/interpreter/session.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <cstring>
 
 #include "core/database/game_database.h"
@@ -100,13 +102,42 @@ static int playCommands()
     }
 }
 
+// The objects that give light, listed while a game is played (no object's
+// flags change in play), so that a test of darkness need not look at every
+// object; when not listed, isDark looks at them all.
+static int16_t *lightSources = nullptr;
+static int lightSourceCount = 0;
+static bool lightListed = false;
+
+static void listLightSources()
+{
+    free(lightSources);
+    lightSources = static_cast<int16_t *>(malloc((static_cast<size_t>(std::max<int>(lastObject, 0)) + 1) *
+                                                 sizeof(int16_t)));
+    lightSourceCount = 0;
+    lightListed = lightSources != nullptr;
+    for (int object = 0; lightListed && object <= lastObject; object++)
+        if (objects[object].flags & OBJECT_LIGHT)
+            lightSources[lightSourceCount++] = static_cast<int16_t>(object);
+}
+
+static void forgetLightSources()
+{
+    free(lightSources);
+    lightSources = nullptr;
+    lightSourceCount = 0;
+    lightListed = false;
+}
+
 int playGame()
 {
     // The word tables do not change in play: the parser's look-ups go
     // through the name index, as the compiler's do.
     bool wasIndexing = nameIndexing();
     setNameIndexing(true);
+    listLightSources();
     int played = playCommands();
+    forgetLightSources();
     setNameIndexing(wasIndexing);
     return played;
 }
@@ -154,7 +185,9 @@ bool isDark(int location)
         return false;
     if (row.currentLight == UNCHANGED && (row.flags & 1) == 0)
         return false;
-    for (int object = 0; object <= lastObject; object++) {
+    int count = lightListed ? lightSourceCount : lastObject + 1;
+    for (int i = 0; i < count; i++) {
+        int object = lightListed ? lightSources[i] : i;
         if ((objects[object].flags & OBJECT_LIGHT) == 0)
             continue;
         int16_t where = objectLocation(object);
