@@ -266,10 +266,8 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
     table.records = static_cast<DecodedRecord *>(malloc(rowsAndEnd * sizeof(DecodedRecord)));
     table.slots = static_cast<DecodedSlot *>(malloc((slotCount + 1) * sizeof(DecodedSlot)));
     table.units = static_cast<UnitFacts *>(malloc(rowsAndEnd * sizeof(UnitFacts)));
-    table.verbUnits = static_cast<UnitKey *>(malloc(rowsAndEnd * sizeof(UnitKey)));
-    table.atUnits = static_cast<UnitKey *>(malloc(rowsAndEnd * sizeof(UnitKey)));
     int32_t *blockEnd = static_cast<int32_t *>(malloc(rowsAndEnd * sizeof(int32_t)));
-    if (!table.records || !table.slots || !table.units || !table.verbUnits || !table.atUnits || !blockEnd) {
+    if (!table.records || !table.slots || !table.units || !blockEnd) {
         releaseDecoded(table);
         free(blockEnd);
         return;     // the walker decodes each record as it visits it
@@ -329,6 +327,17 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
             continue;
         }
         records[i].flags |= UNIT_START | (opcode == COND_VERB ? UNIT_TESTS_VERB : 0);
+    }
+    size_t verbUnitCount = 0, atUnitCount = 0;
+    for (int i = 0; i < count; i++)
+        if (records[i].flags & UNIT_START)
+            (records[i].flags & UNIT_TESTS_VERB ? verbUnitCount : atUnitCount)++;
+    table.verbUnits = static_cast<UnitKey *>(malloc((verbUnitCount + 1) * sizeof(UnitKey)));
+    table.atUnits = static_cast<UnitKey *>(malloc((atUnitCount + 1) * sizeof(UnitKey)));
+    if (!table.verbUnits || !table.atUnits) {
+        releaseDecoded(table);
+        free(blockEnd);
+        return;
     }
     // Runs: a unit that starts where the one before ended continues its run.
     for (int i = 0; i < count; i++) {
