@@ -32,6 +32,7 @@ LOAD_TARGET = 1.5
 TURNS_TARGET = 10000
 PICTURE_TARGET = 1.5
 LINEAR_SLACK = 1.25       # a doubling of the rules may cost this much more than double
+MEMORY_GROWTH_TARGET = 4 * 1024   # KiB the decoded tables and play may add at the table limits
 
 LIMIT_SIZES = [4096, 8192, 16384, 32767]
 
@@ -231,6 +232,34 @@ def measure_worst_case(ttyrunner, work, runs):
     return results
 
 
+def child_max_rss(command, cwd, stdin_path):
+    """Runs a command under GNU time; returns its peak resident memory in KiB.
+    (A child started from this process would count the interpreter's own
+    memory, which it shares until it runs the command.)"""
+    report = os.path.join(cwd, "maxrss.txt")
+    with open(stdin_path, "rb") as fin, open(os.devnull, "wb") as fout:
+        subprocess.check_call(["/usr/bin/time", "-f", "%M", "-o", report] + command, cwd=cwd,
+                              stdin=fin, stdout=fout, stderr=subprocess.STDOUT)
+    with open(report) as f:
+        return int(f.read().split()[-1])
+
+
+def measure_memory(ttyrunner, work):
+    """Peak memory of a game at the table limits: loaded (its event table
+    decoded by the first events run) against 200 commands played (the action
+    table decoded too, the undo state, the index of the words)."""
+    folder = os.path.join(work, "memory")
+    generate(folder, "limit", actions=32767, events=32767, variables=32766, commands=200)
+    compile_game(ttyrunner, folder, "limit", 1)
+    os.remove(os.path.join(folder, "limit.adv"))
+    empty = os.path.join(folder, "empty.commands")
+    with open(empty, "w") as f:
+        f.write("n\n")
+    loaded = child_max_rss([ttyrunner, "limit"], folder, empty)
+    played = child_max_rss([ttyrunner, "limit"], folder, os.path.join(folder, "limit.commands"))
+    return loaded, played
+
+
 def measure_event_scan(ttyrunner, work, runs):
     """A game of 20,000 event records and few actions: the cost of an event
     record, every one visited after every turn."""
@@ -293,6 +322,7 @@ def main(argv):
     play = measure_play(ttyrunner, work, meta, max(args.runs // 2, 2), tw_load[0])
     worst = measure_worst_case(ttyrunner, work, max(args.runs // 2, 2))
     event_ns = measure_event_scan(ttyrunner, work, max(args.runs // 2, 2))
+    memory_loaded, memory_played = measure_memory(ttyrunner, work)
     pictures = measure_pictures(picture_bench, work)
 
     rows = []
@@ -338,6 +368,10 @@ def main(argv):
     rows.append(("event scan, 20000 records", "%.2f ns/record", "", "", "<= %.1f ns/record" % EVENT_NS_TARGET,
                  status(event_ns <= EVENT_NS_TARGET)))
     rows[-1] = (rows[-1][0], "%.2f ns/record" % event_ns) + rows[-1][2:]
+    growth = memory_played - memory_loaded
+    rows.append(("memory at the table limits, 200 commands", "%d KiB" % memory_played,
+                 "loaded: %d KiB" % memory_loaded, "+%d KiB" % growth,
+                 "<= +%d KiB" % MEMORY_GROWTH_TARGET, status(growth <= MEMORY_GROWTH_TARGET)))
     if pictures is None:
         rows.append(("pictures", "skipped", "(no picture_bench)", "-", "", ""))
     else:
