@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
@@ -41,7 +42,9 @@ static long keptBytes = 0;
 
 // The state at the start of the turn in progress, and its command.
 static int16_t *baseline = nullptr;
-static size_t baselineSize = 0;
+// The state the last turn ended with, which the next one starts from.
+static int16_t *latest = nullptr;
+static size_t stateCapacity = 0;    // values each of the two holds
 static bool turnInProgress = false;
 static char turnCommand[COMMAND_TEXT];
 
@@ -112,8 +115,32 @@ void resetUndo()
         dropOldest();
     turnInProgress = false;
     free(baseline);
-    baseline = nullptr;
-    baselineSize = 0;
+    free(latest);
+    baseline = latest = nullptr;
+    stateCapacity = 0;
+}
+
+// Makes the baseline and the latest state hold size values each; false
+// (both dropped) when memory is short.
+static bool sizeStates(size_t size)
+{
+    if (size == stateCapacity)
+        return true;
+    int16_t *grown = static_cast<int16_t *>(realloc(baseline, size * sizeof(int16_t)));
+    if (grown)
+        baseline = grown;
+    int16_t *grownLatest = grown ? static_cast<int16_t *>(realloc(latest, size * sizeof(int16_t))) : nullptr;
+    if (grownLatest)
+        latest = grownLatest;
+    if (!grown || !grownLatest) {
+        free(baseline);
+        free(latest);
+        baseline = latest = nullptr;
+        stateCapacity = 0;
+        return false;
+    }
+    stateCapacity = size;
+    return true;
 }
 
 // Keeps what changed since the turn in progress began, as its changes.
@@ -138,19 +165,17 @@ static int listChanges(const int16_t *now, size_t size, Change *changes)
     return count;
 }
 
-// Keeps the changes of the turn in progress; returns the state it read (the
-// caller frees it, or takes it for the next turn's baseline), or nullptr.
-static int16_t *finishTurn()
+// Keeps the changes of the turn in progress; true when latest then holds
+// the state the turn ended with.
+static bool finishTurn()
 {
     if (!turnInProgress)
-        return nullptr;
+        return false;
     turnInProgress = false;
     size_t size = stateSize();
-    if (size != baselineSize)
-        return nullptr;     // the game changed under the turn: nothing sound to keep
-    int16_t *now = static_cast<int16_t *>(malloc(size * sizeof(int16_t)));
-    if (!now)
-        return nullptr;
+    if (size != stateCapacity)
+        return false;       // the game changed under the turn: nothing sound to keep
+    int16_t *now = latest;
     readState(now);
     int count = listChanges(now, size, nullptr);
     Change *changes = static_cast<Change *>(malloc((count ? count : 1) * sizeof(Change)));
@@ -170,32 +195,22 @@ static int16_t *finishTurn()
             free(changes);
         }
     }
-    return now;
+    return true;
 }
 
 void beginUndoTurn(const char *command)
 {
-    int16_t *now = finishTurn();
+    bool ended = finishTurn();
     forgetRedo();
-    size_t size = stateSize();
-    if (now && size == baselineSize) {
+    if (ended) {
         // Nothing has changed since the last turn ended: its state is this
         // turn's start.
-        free(baseline);
-        baseline = now;
-        snprintf(turnCommand, sizeof turnCommand, "%s", command);
-        turnInProgress = true;
-        return;
-    }
-    free(now);
-    if (size != baselineSize) {
-        int16_t *grown = static_cast<int16_t *>(realloc(baseline, size * sizeof(int16_t)));
-        if (!grown)
+        std::swap(baseline, latest);
+    } else {
+        if (!sizeStates(stateSize()))
             return;
-        baseline = grown;
-        baselineSize = size;
+        readState(baseline);
     }
-    readState(baseline);
     snprintf(turnCommand, sizeof turnCommand, "%s", command);
     turnInProgress = true;
 }
@@ -217,7 +232,7 @@ static void applyTurn(const KeptTurn &turn, bool backward)
 
 bool undoTurn(char *command, int size)
 {
-    free(finishTurn());
+    finishTurn();
     if (undoneCount == 0)
         return false;
     KeptTurn turn = undone[--undoneCount];
