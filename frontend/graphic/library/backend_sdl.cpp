@@ -171,8 +171,8 @@ static int specialKeyCode(const SDL_Keysym &key)
     case SDLK_RIGHT: return 256 + 77;
     case SDLK_HOME: return 256 + 71;
     case SDLK_END: return 256 + 79;
-    case SDLK_PAGEUP: return 256 + 73;
-    case SDLK_PAGEDOWN: return 256 + 81;
+    case SDLK_PAGEUP: return GR_KEY_PAGE_UP;
+    case SDLK_PAGEDOWN: return GR_KEY_PAGE_DOWN;
     case SDLK_INSERT: return 256 + 82;
     case SDLK_DELETE: return 256 + 83;
     case SDLK_PRINTSCREEN: return control ? GR_KEY_CTRL_PRINT_SCREEN : 0;

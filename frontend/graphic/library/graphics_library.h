@@ -17,13 +17,19 @@ constexpr int GR_KEY_BACKSPACE = 8;
 constexpr int GR_KEY_RETURN = 13;
 constexpr int GR_KEY_ESCAPE = 27;
 constexpr int GR_KEY_UP = 328;
+constexpr int GR_KEY_PAGE_UP = 329;
 constexpr int GR_KEY_DOWN = 336;
+constexpr int GR_KEY_PAGE_DOWN = 337;
 constexpr int GR_KEY_CTRL_PRINT_SCREEN = 370;
 constexpr int GR_KEY_CTRL_Y = 25;         // the control codes the keys give
 constexpr int GR_KEY_CTRL_Z = 26;
 constexpr int GR_KEY_F12 = 390;
 // Not a key: the window was closed; every later read returns it again.
 constexpr int GR_KEY_CLOSED = -1;
+// Not keys: the mouse wheel turned up or down one step (codes beyond every
+// key's 16 bits, so that no key is taken for them).
+constexpr int GR_KEY_WHEEL_UP = 0x10001;
+constexpr int GR_KEY_WHEEL_DOWN = 0x10002;
 
 // An off-screen drawing surface of w x h pixels.
 struct GrSurface {
