@@ -277,33 +277,6 @@ int findVariable(const char *name)
     return 0;
 }
 
-int16_t objectLocation(int object)
-{
-    if (object < 0 || object > lastObject)
-        return 0;
-    const ObjectRecord &row = objects[object];
-    return row.currentLocation == UNCHANGED ? row.initialLocation : row.currentLocation;
-}
-
-int16_t locationExit(int location, int direction)
-{
-    if (location < 0 || location > lastLocation || direction < 1 || direction > DIRECTION_COUNT)
-        return 0;
-    const LocationRecord &row = locations[location];
-    int16_t exit = row.currentExits[direction - 1];
-    return exit == UNCHANGED ? row.exits[direction - 1] : exit;
-}
-
-bool objectExists(int object)
-{
-    return object >= 0 && object <= lastObject && objects[object].name != 0;
-}
-
-bool locationExists(int location)
-{
-    return location >= 0 && location <= lastLocation;
-}
-
 const char *messageText(int number)
 {
     return number >= 0 && number <= lastMessage ? textOf(messages[number]) : nullptr;

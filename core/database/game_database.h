@@ -220,11 +220,37 @@ int findNoun(const char *word);
 int findVariable(const char *name);
 
 // Run-time readers, safe for any number: UNCHANGED replaced by the declared
-// value; 0 for an object or location outside its table.
-int16_t objectLocation(int object);
-int16_t locationExit(int location, int direction);  // direction 1..10
-bool objectExists(int object);                        // a row with a name
-bool locationExists(int location);                    // a row (named or not)
+// value; 0 for an object or location outside its table. Inline: the rule
+// scans read them for nearly every condition.
+inline int16_t objectLocation(int object)
+{
+    if (object < 0 || object > lastObject)
+        return 0;
+    const ObjectRecord &row = objects[object];
+    return row.currentLocation == UNCHANGED ? row.initialLocation : row.currentLocation;
+}
+
+// direction 1..10
+inline int16_t locationExit(int location, int direction)
+{
+    if (location < 0 || location > lastLocation || direction < 1 || direction > DIRECTION_COUNT)
+        return 0;
+    const LocationRecord &row = locations[location];
+    int16_t exit = row.currentExits[direction - 1];
+    return exit == UNCHANGED ? row.exits[direction - 1] : exit;
+}
+
+// A row with a name.
+inline bool objectExists(int object)
+{
+    return object >= 0 && object <= lastObject && objects[object].name != 0;
+}
+
+// A row (named or not).
+inline bool locationExists(int location)
+{
+    return location >= 0 && location <= lastLocation;
+}
 
 // Texts for the display operations, nullptr when the number names no text:
 // message n, system message n, the text of a show that has a picture, and
