@@ -1,6 +1,7 @@
 // The input operations of the graphical front end: the line editor with its
-// cursor and history, the yes/no and numbered questions and the pause, with
-// the prompts and the answers written to the transcript as the console does.
+// cursor, history and scrollback view, the yes/no and numbered questions and
+// the pause, with the prompts and the answers written to the transcript as
+// the console does.
 #include <cctype>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include "frontend/graphic/graphic_transcript.h"
 #include "frontend/graphic/pictures.h"
 #include "frontend/graphic/screenshot.h"
+#include "frontend/graphic/scrollback.h"
 
 constexpr int SCREENSHOT_KEY = GR_KEY_CTRL_PRINT_SCREEN;
 constexpr int PICTURE_TOGGLE_KEY = GR_KEY_F12;
@@ -20,6 +22,47 @@ constexpr int PROMPT_LIMIT = 15;              // bytes of Prompt shown
 constexpr int EDIT_LINE_SIZE = 256;           // prompt, command, cursor and NUL
 constexpr int EDIT_COMMAND_LIMIT = EDIT_LINE_SIZE - PROMPT_LIMIT - 2;
 constexpr int EDIT_WIDTH_LIMIT = 799;         // x + 32 may not pass it
+
+// The keys that move the scrollback view, and by how many lines (back: positive).
+struct ScrollKey {
+    int key;
+    int lines;
+};
+
+static const ScrollKey SCROLL_KEYS[] = {
+    {GR_KEY_PAGE_UP, VIEW_LINES},
+    {GR_KEY_PAGE_DOWN, -VIEW_LINES},
+    {GR_KEY_WHEEL_UP, WHEEL_LINES},
+    {GR_KEY_WHEEL_DOWN, -WHEEL_LINES},
+};
+
+static int scrollLines(int key)
+{
+    for (const ScrollKey &scroll : SCROLL_KEYS)
+        if (scroll.key == key) return scroll.lines;
+    return 0;
+}
+
+// The keys that change the edit line or end it: they bring the live view back.
+static bool editsLine(int key)
+{
+    return key == GR_KEY_RETURN || key == GR_KEY_CTRL_Z || key == GR_KEY_CTRL_Y || key == GR_KEY_BACKSPACE ||
+           (key >= 32 && key <= 255) || key == GR_KEY_UP || key == GR_KEY_DOWN;
+}
+
+static bool isWheel(int key)
+{
+    return key == GR_KEY_WHEEL_UP || key == GR_KEY_WHEEL_DOWN;
+}
+
+// A key for a question or a pause: the wheel is passed over, so that turning
+// it answers nothing.
+static int readKey()
+{
+    int key = grKeyRead();
+    while (isWheel(key)) key = grKeyRead();
+    return key;
+}
 
 static void toMainWindow(int flags)
 {
@@ -49,7 +92,9 @@ static int takeHistoryLine(char *buffer, int maximum, bool previous)
 
 // The location panel is drawn anew before every command; a debug reply
 // written over the command line after it goes to the transcript, as the
-// console records it.
+// console records it. Page Up, Page Down and the wheel move the view through
+// the scrollback; the edit line is drawn on the live view only. When the
+// window is gone the view is left as it stands.
 int readLine(char *buffer, int limit)
 {
     if (!buffer) return 0;
@@ -68,15 +113,24 @@ int readLine(char *buffer, int limit)
     transcriptShownText(prompt);
     outputFlags = BOTTOM_LINE | CLEAR_LINE;
     int n = 0;
+    int x = 0;
     buffer[0] = '\0';
     for (;;) {
-        snprintf(editLine, sizeof editLine, "%s%s_", prompt, buffer);
-        int x = writeText(editLine);
+        if (!viewScrolledBack()) {
+            snprintf(editLine, sizeof editLine, "%s%s_", prompt, buffer);
+            x = writeText(editLine);
+        }
         int key = grKeyRead();
         if (key == GR_KEY_CLOSED) {
             buffer[0] = '\0';
             return -1;
         }
+        int lines = scrollLines(key);
+        if (lines != 0) {
+            scrollView(lines);
+            continue;
+        }
+        if (editsLine(key)) showLiveView();
         if (key == GR_KEY_RETURN) break;
         if (key == GR_KEY_CTRL_Z || key == GR_KEY_CTRL_Y) {
             // The kit's undo and redo, entered as if typed.
@@ -139,7 +193,7 @@ int askYesNo(const char *question)
     transcribeQuestion(question);
     outputFlags = BOTTOM_LINE | CLEAR_LINE;
     for (;;) {
-        int key = grKeyRead();
+        int key = readKey();
         if (key == GR_KEY_CLOSED) return -1;
         int folded = key >= 0 && key < 256 ? tolower(key) : key;
         int answer = folded == yes ? 1 : folded == no ? 0 : -1;
@@ -166,7 +220,7 @@ int askChoice(const char *question, int highest)
     transcribeQuestion(question);
     outputFlags = BOTTOM_LINE | CLEAR_LINE;
     for (;;) {
-        int key = grKeyRead();
+        int key = readKey();
         if (key == GR_KEY_CLOSED) return -1;
         if (key == GR_KEY_ESCAPE && mayCancel) {
             transcribeTyped("");        // the console's cancel is an empty line
@@ -179,11 +233,12 @@ int askChoice(const char *question, int highest)
     }
 }
 
-// The pause: timed on the monotonic clock, sleeping on window events.
+// The pause: timed on the monotonic clock, sleeping on window events; the
+// wheel does not end it.
 static void pauseFor(int milliseconds)
 {
     if (milliseconds == 0) {
-        grKeyRead();
+        readKey();
         return;
     }
     int64_t limit = milliseconds < 0 ? -(int64_t)milliseconds : milliseconds;
@@ -193,10 +248,8 @@ static void pauseFor(int milliseconds)
     }
     int64_t end = grMilliseconds() + limit;
     for (int64_t now = grMilliseconds(); now < end; now = grMilliseconds()) {
-        if (grWaitKeyEvent((int)(end - now))) {
-            grKeyRead();
-            return;
-        }
+        // A wheel step is read and dropped, and the wait goes on.
+        if (grWaitKeyEvent((int)(end - now)) && !isWheel(grKeyRead())) return;
     }
 }
 

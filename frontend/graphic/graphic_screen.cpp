@@ -10,6 +10,7 @@
 #include "frontend/frontend.h"
 #include "frontend/graphic/graphic_transcript.h"
 #include "frontend/graphic/pictures.h"
+#include "frontend/graphic/scrollback.h"
 
 const Rgb standardColours[STANDARD_COLOUR_COUNT] = {
     {0, 0, 0},       {32, 32, 136},   {32, 136, 32},   {32, 136, 136},
@@ -23,7 +24,7 @@ const ScreenWindow screenWindows[WINDOW_COUNT] = {
     {{0, 0, 384, 256}, {4, 4, 380, 252}},
     {{0, 256, 384, 320}, {4, 260, 380, 316}},
     {{384, 0, 799, 320}, {388, 4, 796, 316}},
-    {{0, 320, 799, 599}, {4, 324, 796, 596}},
+    {{0, 320, 799, 599}, MAIN_TEXT_BOX},
 };
 
 GrColor backgroundColour = 0;
@@ -77,6 +78,7 @@ int drawLayout()
     for (const ScreenWindow &window : screenWindows)
         grBox(window.frame.left, window.frame.top, window.frame.right, window.frame.bottom, textColour);
     lastPictureName = nullptr;
+    forgetScrollback();
     return 0;
 }
 
@@ -85,8 +87,11 @@ int drawTextLine(const char *line, int length, int x)
     const ScreenWindow &window = screenWindows[currentWindow];
     const ScreenBox &box = window.text;
     int y;
-    if (outputFlags & SCROLL_UP)
+    bool inMain = currentWindow == MAIN_WINDOW;
+    if (outputFlags & SCROLL_UP) {
+        if (inMain) keepScrolledLine();
         grBitBlt(box.left, box.top, box.left, box.top + LINE_HEIGHT, box.right, box.bottom);
+    }
     if (outputFlags & BOTTOM_LINE) {
         y = box.bottom - LINE_HEIGHT;
         if (outputFlags & CLEAR_LINE)
@@ -95,6 +100,7 @@ int drawTextLine(const char *line, int length, int x)
         y = box.top + lineOffset;
         if (y >= box.bottom) return 0;
     }
+    if (inMain) markLineDrawn((y - box.top) / LINE_HEIGHT);
     // A cell may reach below the text box; it never covers the window's frame.
     grSetClipBox(window.frame.left + 1, window.frame.top + 1, window.frame.right - 1, window.frame.bottom - 1);
     grDrawString(line, length, box.left + x, y, &textOption);
@@ -149,6 +155,7 @@ static int layOut(const char *text, int x0, int limit)
 {
     const ScreenBox &box = screenWindows[currentWindow].text;
     if (outputFlags & CLEAR_WINDOW) {
+        if (currentWindow == MAIN_WINDOW) keepClearedLines();
         grFilledBox(box.left, box.top, box.right, box.bottom, backgroundColour);
         lineOffset = 0;
     }

@@ -30,6 +30,9 @@ struct ScreenBox {
     int bottom;
 };
 
+// The main window's text box, named apart for the tables sized by it.
+constexpr ScreenBox MAIN_TEXT_BOX = {4, 324, 796, 596};
+
 struct ScreenWindow {
     ScreenBox frame;                      // outline drawn by drawLayout
     ScreenBox text;                       // where text goes, 4 pixels inside
