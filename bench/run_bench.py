@@ -4,7 +4,8 @@
 Every measure is a ratio to a baseline timed in the same run on the same data:
 compiling a large game against gzip of its source, loading its compiled file
 against zcat, playing a command script (turns per second and nanoseconds per
-rule record visited), and decoding pictures against libpng. Times are the
+rule record visited), decoding pictures against libpng, and presenting the
+window (under an Xvfb of its own) against the former whole-frame present. Times are the
 processor time (user + system) of the child process, the least of several
 runs, so that other work on the machine disturbs them as little as possible."""
 
@@ -33,6 +34,8 @@ TURNS_TARGET = 10000
 PICTURE_TARGET = 1.5
 LINEAR_SLACK = 1.25       # a doubling of the rules may cost this much more than double
 MEMORY_GROWTH_TARGET = 4 * 1024   # KiB the decoded tables and play may add at the table limits
+ECHO_TARGET_MS = 0.2      # echoing a typed key in the window
+REDRAW_TARGET = 1.0       # a full redraw at 2x against the former present at 1x
 
 LIMIT_SIZES = [4096, 8192, 16384, 32767]
 
@@ -284,6 +287,39 @@ def measure_pictures(picture_bench, work):
     return rows
 
 
+def measure_window(window_bench, work):
+    """Runs window_bench in an Xvfb started for it; None when there is no
+    window_bench, a reason when there is no Xvfb, else the medians in ms."""
+    if not window_bench or not os.path.exists(window_bench):
+        return "no window_bench"
+    if not shutil.which("Xvfb"):
+        return "no Xvfb"
+    folder = os.path.join(work, "window")
+    os.makedirs(folder, exist_ok=True)
+    read, write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(write), "-screen", "0", "1700x1300x24",
+                               "-nolisten", "tcp"], pass_fds=(write,), stderr=subprocess.DEVNULL)
+    os.close(write)
+    try:
+        with os.fdopen(read) as f:
+            display = f.readline().strip()
+        if not display:
+            return "Xvfb did not start"
+        env = dict(os.environ, DISPLAY=":" + display)
+        output = subprocess.check_output([window_bench], cwd=folder, env=env, text=True)
+    finally:
+        server.terminate()
+        server.wait()
+    figures = {}
+    for line in output.splitlines():
+        fields = line.split()
+        if len(fields) == 3 and fields[0] == "window":
+            figures[fields[1]] = float(fields[2])
+    if set(figures) != {"echo1x", "echo2x", "redraw2x", "baseline1x"}:
+        sys.exit("bench: window_bench said:\n" + output)
+    return figures
+
+
 def machine():
     model = "unknown"
     try:
@@ -310,6 +346,7 @@ def main(argv):
     build = os.path.abspath(args.build)
     ttyrunner = os.path.join(build, "ttyrunner")
     picture_bench = os.path.join(build, "bench", "picture_bench")
+    window_bench = os.path.join(build, "bench", "window_bench")
     work = os.path.abspath(args.work or os.path.join(build, "bench-work"))
     if os.path.isdir(work):
         shutil.rmtree(work)
@@ -324,6 +361,7 @@ def main(argv):
     event_ns = measure_event_scan(ttyrunner, work, max(args.runs // 2, 2))
     memory_loaded, memory_played = measure_memory(ttyrunner, work)
     pictures = measure_pictures(picture_bench, work)
+    window = measure_window(window_bench, work)
 
     rows = []
     ratio = tw_compile[0] / gz[0]
@@ -381,6 +419,18 @@ def main(argv):
                          "libpng: %.0f us" % libpng, "%.2f" % ratio,
                          "<= %.1f" % PICTURE_TARGET, status(ratio <= PICTURE_TARGET)))
 
+    if isinstance(window, str):
+        rows.append(("window presentation", "skipped", "(%s)" % window, "-", "", ""))
+    else:
+        for scale in ("1x", "2x"):
+            echo = window["echo" + scale]
+            rows.append(("echo a typed key, %s window" % scale, "%.3f ms" % echo, "", "",
+                         "<= %.1f ms" % ECHO_TARGET_MS, status(echo <= ECHO_TARGET_MS)))
+        ratio = window["redraw2x"] / window["baseline1x"]
+        rows.append(("full redraw, 2x window", "%.2f ms" % window["redraw2x"],
+                     "former present at 1x: %.2f ms" % window["baseline1x"], "%.2f" % ratio,
+                     "<= %.1f" % REDRAW_TARGET, status(ratio <= REDRAW_TARGET)))
+
     header = ("measure", "tarnwick", "baseline", "ratio", "target", "")
     widths = [max(len(str(r[i])) for r in rows + [header]) for i in range(len(header))]
 
@@ -396,6 +446,7 @@ def main(argv):
         "%(arena_in_file)d arena bytes, %(source_bytes)d source bytes." % meta,
         "Limit games: the large game with the rule tables at the sizes shown and 32,766 variables.",
         "Times: processor time of the child process, least of %d runs; play is net of the load." % args.runs,
+        "Window: wall time in the real SDL window under Xvfb, median of many presents.",
         "Play: %.0f ms for %d commands (%.0f ms with the load), %d rule records visited."
         % (play["turn_cpu"] * 1e3, meta["commands"], play["cpu"] * 1e3, play["visits"]),
     ]

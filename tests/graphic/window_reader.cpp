@@ -2,9 +2,14 @@
 //   window_reader IMAGE text X Y COUNT   the characters of COUNT cells from (X, Y)
 //   window_reader IMAGE pixel X Y        the colour of a frame pixel, as RRGGBB
 //   window_reader IMAGE window X Y       the colour of a window pixel, as RRGGBB
-//   window_reader IMAGE scale            the scale factor and the frame's top left
-// The frame is found as the program places it: scaled by the largest whole
-// factor that fits and centred. Text is matched in the colour of pixel (0, 0).
+//   window_reader IMAGE scale            the scale and the frame's top left
+//   window_reader IMAGE placement        the frame's size and top left in the window
+//   window_reader IMAGE count X1 Y1 X2 Y2 RRGGBB  how many frame pixels of the box are nearer
+//                                        that colour than the background
+// The frame is found as the program places it: as large as its aspect ratio
+// allows, centred. At whole factors frame pixels are read exactly; at other
+// scales at each frame pixel's centre. Text is matched in the colour of frame
+// pixel (0, 0) over that of (2, 2), the nearer of the two at each pixel.
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -16,7 +21,8 @@
 
 static int width, height;
 static std::vector<unsigned char> image;
-static int factor, left, top;
+static int frameWidth, frameHeight, left, top;
+static bool whole;                 // the frame is scaled by a whole factor
 
 static uint32_t bigEndian(const unsigned char *p)
 {
@@ -78,32 +84,74 @@ static unsigned windowPixel(int x, int y)
     return (unsigned)p[0] << 16 | (unsigned)p[1] << 8 | p[2];
 }
 
+// The placement the program works out: the window's width or height filled.
+static void place()
+{
+    if ((long)width * 600 <= (long)height * 800) {
+        frameWidth = width;
+        frameHeight = (int)((long)width * 600 / 800);
+    } else {
+        frameHeight = height;
+        frameWidth = (int)((long)height * 800 / 600);
+    }
+    left = (width - frameWidth) / 2;
+    top = (height - frameHeight) / 2;
+    whole = frameWidth % 800 == 0 && frameHeight == frameWidth / 800 * 600;
+}
+
 static unsigned framePixel(int x, int y)
 {
-    return windowPixel(left + x * factor, top + y * factor);
+    if (whole)
+        return windowPixel(left + x * (frameWidth / 800), top + y * (frameHeight / 600));
+    return windowPixel(left + (int)((2L * x + 1) * frameWidth / 1600), top + (int)((2L * y + 1) * frameHeight / 1200));
+}
+
+static long distance(unsigned first, unsigned second)
+{
+    long total = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+        long d = (long)(first >> shift & 255) - (long)(second >> shift & 255);
+        total += d * d;
+    }
+    return total;
+}
+
+// The frame pixel is the foreground (at other scales: nearer it than the background).
+static bool nearer(int x, int y, unsigned foreground, unsigned background)
+{
+    unsigned pixel = framePixel(x, y);
+    if (whole) return pixel == foreground;
+    return distance(pixel, foreground) < distance(pixel, background);
 }
 
 int main(int argc, char **argv)
 {
     if (argc < 3 || !load(argv[1])) {
-        fprintf(stderr, "usage: window_reader IMAGE.xwd text|pixel|window|scale ...\n");
+        fprintf(stderr, "usage: window_reader IMAGE.xwd text|pixel|window|scale|placement|count ...\n");
         return 2;
     }
-    factor = width / 800 < height / 600 ? width / 800 : height / 600;
-    if (factor < 1) factor = 1;
-    left = (width - 800 * factor) / 2;
-    top = (height - 600 * factor) / 2;
+    place();
     std::string what = argv[2];
     int x = argc > 3 ? atoi(argv[3]) : 0;
     int y = argc > 4 ? atoi(argv[4]) : 0;
     if (what == "scale") {
-        printf("%d %d %d\n", factor, left, top);
+        printf("%g %d %d\n", frameWidth / 800.0, left, top);
+    } else if (what == "placement") {
+        printf("%d %d %d %d\n", frameWidth, frameHeight, left, top);
+    } else if (what == "count" && argc > 7) {
+        unsigned colour = (unsigned)strtoul(argv[7], nullptr, 16);
+        unsigned background = framePixel(2, 2);
+        int found = 0;
+        for (int row = y; row <= atoi(argv[6]); row++)
+            for (int column = x; column <= atoi(argv[5]); column++) found += nearer(column, row, colour, background);
+        printf("%d\n", found);
     } else if (what == "pixel") {
         printf("%06X\n", framePixel(x, y));
     } else if (what == "window") {
         printf("%06X\n", windowPixel(x, y));
     } else if (what == "text" && argc > 5) {
         unsigned foreground = framePixel(0, 0);
+        unsigned background = framePixel(2, 2);
         int count = atoi(argv[5]);
         std::string text;
         for (int i = 0; i < count; i++) {
@@ -113,7 +161,7 @@ int main(int argc, char **argv)
                 bool same = true;
                 for (int row = 0; row < 14 && same; row++)
                     for (int column = 0; column < 8 && same; column++)
-                        same = (framePixel(x + i * 8 + column, y + row) == foreground) ==
+                        same = nearer(x + i * 8 + column, y + row, foreground, background) ==
                                ((glyph[row] & (0x80 >> column)) != 0);
                 if (same) found = (char)(code & 255);
             }

@@ -6,6 +6,7 @@
 #include "frontend/graphic/library/graphics_backend.h"
 
 static char windowTitle[256];
+static PixelBox presentedBox = EMPTY_BOX;
 
 int backendOpen(char *, size_t)
 {
@@ -23,8 +24,14 @@ void backendSetTitle(const char *title)
     windowTitle[sizeof windowTitle - 1] = 0;
 }
 
-void backendPresent(const GrColor *, GrColor)
+void backendPresent(const GrColor *, GrColor, PixelBox changed)
 {
+    presentedBox = changed;
+}
+
+PixelBox headlessPresentedBox()
+{
+    return presentedBox;
 }
 
 void backendPumpEvents(int milliseconds)

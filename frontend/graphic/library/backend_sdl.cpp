@@ -1,12 +1,15 @@
-// The SDL2 backend: a resizable window showing the frame scaled by the largest
-// whole factor that fits, and the translation of key events into key codes.
+// The SDL2 backend: a resizable window showing the frame fitted into it
+// (scaler.h), fullscreen on F11 or Alt+Enter, presenting only the pixels that
+// changed, and the translation of key and wheel events into key codes.
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
+#include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <vector>
 
 #include "frontend/graphic/library/code_page_437.h"
 #include "frontend/graphic/library/graphics_backend.h"
@@ -14,6 +17,13 @@
 static SDL_Window *window = nullptr;
 static const GrColor *lastFrame = nullptr;
 static GrColor lastBorder = 0;
+static Scaler scaler;
+static SDL_Surface *lastSurface = nullptr;   // the window surface last presented on
+static bool wholeNeeded = true;            // the next present shows everything, margins included
+static std::vector<uint32_t> scratch;      // scaled pixels for surfaces of other formats
+static bool fullscreen = false;
+static bool ownFullscreen = false;         // the window covers the display by its own geometry
+static SDL_Rect savedGeometry;             // the window before it covered the display
 
 // X errors end the program as with Xlib's own handler, except while the window
 // goes away: SDL may then still address it (a wake-up message on its second
@@ -42,14 +52,23 @@ int backendOpen(char *reason, size_t size)
         snprintf(reason, size, "%s", SDL_GetError());
         return -1;
     }
+    // The largest whole factor that fits the desktop's usable area, at least 1.
+    int factor = 1;
+    SDL_Rect usable;
+    if (SDL_GetDisplayUsableBounds(0, &usable) == 0) {
+        factor = usable.w / GR_SCREEN_WIDTH < usable.h / GR_SCREEN_HEIGHT ? usable.w / GR_SCREEN_WIDTH
+                                                                           : usable.h / GR_SCREEN_HEIGHT;
+        if (factor < 1) factor = 1;
+    }
     window = SDL_CreateWindow("gfxrunner", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED,
-                              GR_SCREEN_WIDTH, GR_SCREEN_HEIGHT, SDL_WINDOW_RESIZABLE);
+                              GR_SCREEN_WIDTH * factor, GR_SCREEN_HEIGHT * factor, SDL_WINDOW_RESIZABLE);
     if (!window) {
         snprintf(reason, size, "%s", SDL_GetError());
         SDL_Quit();
         return -1;
     }
-    SDL_SetWindowMinimumSize(window, GR_SCREEN_WIDTH, GR_SCREEN_HEIGHT);
+    wholeNeeded = true;
+    fullscreen = ownFullscreen = false;
     // Taking the surface now lets SDL settle the window (it may create it
     // anew for a surface) before its title and icon name are set.
     SDL_GetWindowSurface(window);
@@ -65,6 +84,8 @@ void backendClose()
     SDL_DestroyWindow(window);
     window = nullptr;
     lastFrame = nullptr;
+    scaler = Scaler();
+    lastSurface = nullptr;
     SDL_Quit();
 }
 
@@ -115,35 +136,36 @@ void backendSetTitle(const char *title)
     }
 }
 
-void backendPresent(const GrColor *frame, GrColor border)
+static void fillBox(SDL_Surface *surface, int left, int top, int right, int bottom, Uint32 colour)
 {
-    lastFrame = frame;
-    lastBorder = border;
-    if (!window) return;
-    SDL_Surface *surface = SDL_GetWindowSurface(window);
-    if (!surface) return;
-    int factor = surface->w / GR_SCREEN_WIDTH;
-    if (surface->h / GR_SCREEN_HEIGHT < factor) factor = surface->h / GR_SCREEN_HEIGHT;
-    if (factor < 1) factor = 1;
-    int left = (surface->w - GR_SCREEN_WIDTH * factor) / 2;
-    int top = (surface->h - GR_SCREEN_HEIGHT * factor) / 2;
+    if (right < left || bottom < top) return;
+    SDL_Rect rect = {left, top, right - left + 1, bottom - top + 1};
+    SDL_FillRect(surface, &rect, colour);
+}
+
+// The window around the placed frame, in the border colour.
+static void fillMargins(SDL_Surface *surface, GrColor border)
+{
+    const Placement &placement = scaler.placement;
+    Uint32 colour = SDL_MapRGB(surface->format, border >> 16 & 255, border >> 8 & 255, border & 255);
+    int right = placement.left + placement.width, bottom = placement.top + placement.height;
+    fillBox(surface, 0, 0, surface->w - 1, placement.top - 1, colour);
+    fillBox(surface, 0, bottom, surface->w - 1, surface->h - 1, colour);
+    fillBox(surface, 0, placement.top, placement.left - 1, bottom - 1, colour);
+    fillBox(surface, right, placement.top, surface->w - 1, bottom - 1, colour);
+}
+
+// Surfaces not in 0x00RRGGBB: the scaled pixels of box converted one by one.
+static void convertBox(SDL_Surface *surface, PixelBox box)
+{
     const SDL_PixelFormat *format = surface->format;
-    SDL_FillRect(surface, nullptr, SDL_MapRGB(format, border >> 16 & 255, border >> 8 & 255, border & 255));
-    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
-    bool direct = format->BytesPerPixel == 4 && format->Rmask == 0xFF0000 &&
-                  format->Gmask == 0xFF00 && format->Bmask == 0xFF;
-    for (int y = 0; y < GR_SCREEN_HEIGHT * factor; y++) {
-        int windowY = top + y;
-        if (windowY < 0 || windowY >= surface->h) continue;
-        const GrColor *source = frame + (size_t)(y / factor) * GR_SCREEN_WIDTH;
-        uint8_t *row = static_cast<uint8_t *>(surface->pixels) + (size_t)windowY * surface->pitch;
-        for (int x = 0; x < GR_SCREEN_WIDTH * factor; x++) {
-            int windowX = left + x;
-            if (windowX < 0 || windowX >= surface->w) continue;
-            GrColor colour = source[x / factor];
-            Uint32 value = direct ? colour
-                                  : SDL_MapRGB(format, colour >> 16 & 255, colour >> 8 & 255, colour & 255);
-            uint8_t *pixel = row + (size_t)windowX * format->BytesPerPixel;
+    for (int y = box.top; y <= box.bottom; y++) {
+        const uint32_t *source = scratch.data() + (size_t)y * surface->w;
+        uint8_t *row = static_cast<uint8_t *>(surface->pixels) + (size_t)y * surface->pitch;
+        for (int x = box.left; x <= box.right; x++) {
+            GrColor colour = source[x];
+            Uint32 value = SDL_MapRGB(format, colour >> 16 & 255, colour >> 8 & 255, colour & 255);
+            uint8_t *pixel = row + (size_t)x * format->BytesPerPixel;
             switch (format->BytesPerPixel) {
             case 4: *reinterpret_cast<Uint32 *>(pixel) = value; break;
             case 2: *reinterpret_cast<Uint16 *>(pixel) = (Uint16)value; break;
@@ -152,8 +174,141 @@ void backendPresent(const GrColor *frame, GrColor border)
             }
         }
     }
+}
+
+void backendPresent(const GrColor *frame, GrColor border, PixelBox changed)
+{
+    if (border != lastBorder) wholeNeeded = true;
+    lastFrame = frame;
+    lastBorder = border;
+    if (!window) return;
+    SDL_Surface *surface = SDL_GetWindowSurface(window);
+    if (!surface) {
+        wholeNeeded = true;
+        return;
+    }
+    // A new surface (the window changed size) holds nothing of the frame yet.
+    if (surface != lastSurface || surface->w != scaler.windowWidth || surface->h != scaler.windowHeight)
+        wholeNeeded = true;
+    lastSurface = surface;
+    prepareScaler(scaler, surface->w, surface->h);
+    bool whole = wholeNeeded;
+    if (whole) {
+        fillMargins(surface, border);
+        changed = WHOLE_FRAME;
+    }
+    if (boxEmpty(changed)) return;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+    const SDL_PixelFormat *format = surface->format;
+    bool direct = format->BytesPerPixel == 4 && format->Rmask == 0xFF0000 &&
+                  format->Gmask == 0xFF00 && format->Bmask == 0xFF;
+    PixelBox shown;
+    if (direct) {
+        shown = scaleFrameBox(scaler, frame, changed, static_cast<uint32_t *>(surface->pixels), surface->pitch);
+    } else {
+        scratch.resize((size_t)surface->w * surface->h);
+        shown = scaleFrameBox(scaler, frame, changed, scratch.data(), surface->w * 4);
+        if (!boxEmpty(shown)) convertBox(surface, shown);
+    }
     if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
-    SDL_UpdateWindowSurface(window);
+    if (whole) {
+        SDL_UpdateWindowSurface(window);
+        wholeNeeded = false;
+    } else if (!boxEmpty(shown)) {
+        SDL_Rect rect = {shown.left, shown.top, shown.right - shown.left + 1, shown.bottom - shown.top + 1};
+        SDL_UpdateWindowSurfaceRects(window, &rect, 1);
+    }
+}
+
+// The window changed or showed again: everything is presented.
+static void presentWhole()
+{
+    wholeNeeded = true;
+    if (lastFrame) backendPresent(lastFrame, lastBorder, EMPTY_BOX);
+}
+
+// True when a window manager runs that offers fullscreen windows (_NET_WM_STATE_FULLSCREEN).
+static bool managerOffersFullscreen()
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(window, &info) || info.subsystem != SDL_SYSWM_X11) return true;
+    Display *display = info.info.x11.display;
+    Atom check = XInternAtom(display, "_NET_SUPPORTING_WM_CHECK", True);
+    Atom supported = XInternAtom(display, "_NET_SUPPORTED", True);
+    Atom wanted = XInternAtom(display, "_NET_WM_STATE_FULLSCREEN", True);
+    if (check == None || supported == None || wanted == None) return false;
+    Atom type;
+    int format;
+    unsigned long count, after;
+    unsigned char *data = nullptr;
+    bool found = false;
+    Window root = DefaultRootWindow(display);
+    if (XGetWindowProperty(display, root, check, 0, 1, False, XA_WINDOW, &type, &format, &count, &after, &data) ==
+            Success && data) {
+        found = count == 1;
+        XFree(data);
+        data = nullptr;
+    }
+    if (!found) return false;
+    found = false;
+    if (XGetWindowProperty(display, root, supported, 0, 4096, False, XA_ATOM, &type, &format, &count, &after, &data) ==
+            Success && data) {
+        const Atom *atoms = reinterpret_cast<const Atom *>(data);
+        for (unsigned long i = 0; i < count && !found; i++) found = atoms[i] == wanted;
+        XFree(data);
+    }
+    return found;
+}
+
+// Where the window is, as the X server has it: SDL's own record of the
+// position can miss moves made by other programs.
+static SDL_Rect windowGeometry()
+{
+    SDL_Rect geometry;
+    SDL_GetWindowPosition(window, &geometry.x, &geometry.y);
+    SDL_GetWindowSize(window, &geometry.w, &geometry.h);
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWindowWMInfo(window, &info) && info.subsystem == SDL_SYSWM_X11) {
+        Display *display = info.info.x11.display;
+        Window child;
+        XTranslateCoordinates(display, info.info.x11.window, DefaultRootWindow(display), 0, 0, &geometry.x,
+                              &geometry.y, &child);
+    }
+    return geometry;
+}
+
+// Fullscreen through the window manager when there is one; otherwise the
+// window covers its display itself (borderless, at the display's corner, its
+// size) and goes back to where it was after.
+static void toggleFullscreen()
+{
+    if (!fullscreen) {
+        if (managerOffersFullscreen() && SDL_SetWindowFullscreen(window, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0) {
+            fullscreen = true;
+            ownFullscreen = false;
+        } else {
+            SDL_Rect bounds;
+            int display = SDL_GetWindowDisplayIndex(window);
+            if (SDL_GetDisplayBounds(display < 0 ? 0 : display, &bounds) != 0) return;
+            savedGeometry = windowGeometry();
+            SDL_SetWindowBordered(window, SDL_FALSE);
+            SDL_SetWindowPosition(window, bounds.x, bounds.y);
+            SDL_SetWindowSize(window, bounds.w, bounds.h);
+            fullscreen = ownFullscreen = true;
+        }
+    } else {
+        if (ownFullscreen) {
+            SDL_SetWindowSize(window, savedGeometry.w, savedGeometry.h);
+            SDL_SetWindowPosition(window, savedGeometry.x, savedGeometry.y);
+            SDL_SetWindowBordered(window, SDL_TRUE);
+        } else {
+            SDL_SetWindowFullscreen(window, 0);
+        }
+        fullscreen = ownFullscreen = false;
+    }
+    presentWhole();
 }
 
 // The codes of the special keys: 256 plus the PC keyboard's extended scan code.
@@ -178,7 +333,6 @@ static int specialKeyCode(const SDL_Keysym &key)
     case SDLK_PRINTSCREEN: return control ? GR_KEY_CTRL_PRINT_SCREEN : 0;
     case SDLK_z: return control ? GR_KEY_CTRL_Z : 0;
     case SDLK_y: return control ? GR_KEY_CTRL_Y : 0;
-    case SDLK_F11: return 256 + 133;
     case SDLK_F12: return GR_KEY_F12;
     default: break;
     }
@@ -213,11 +367,23 @@ static void handleEvent(const SDL_Event &event)
             event.window.event == SDL_WINDOWEVENT_EXPOSED ||
             event.window.event == SDL_WINDOWEVENT_RESTORED ||
             event.window.event == SDL_WINDOWEVENT_MAXIMIZED)
-            if (lastFrame) backendPresent(lastFrame, lastBorder);
+            presentWhole();
         break;
     case SDL_KEYDOWN: {
-        int code = specialKeyCode(event.key.keysym);
+        const SDL_Keysym &key = event.key.keysym;
+        bool enter = key.sym == SDLK_RETURN || key.sym == SDLK_KP_ENTER;
+        if (key.sym == SDLK_F11 || (enter && (key.mod & KMOD_ALT))) {     // never queued
+            if (!event.key.repeat) toggleFullscreen();
+            break;
+        }
+        int code = specialKeyCode(key);
         if (code) queueKey(code);
+        break;
+    }
+    case SDL_MOUSEWHEEL: {
+        int steps = event.wheel.direction == SDL_MOUSEWHEEL_FLIPPED ? -event.wheel.y : event.wheel.y;
+        for (; steps > 0; steps--) queueKey(GR_KEY_WHEEL_UP);
+        for (; steps < 0; steps++) queueKey(GR_KEY_WHEEL_DOWN);
         break;
     }
     case SDL_TEXTINPUT:

@@ -5,13 +5,15 @@
 #include <cstddef>
 
 #include "frontend/graphic/library/graphics_library.h"
+#include "frontend/graphic/library/scaler.h"
 
 // Opens the window; 0, or -1 with a reason written into reason.
 int backendOpen(char *reason, size_t size);
 void backendClose();
 void backendSetTitle(const char *title);
-// Shows the frame, scaled into the window and surrounded by border.
-void backendPresent(const GrColor *frame, GrColor border);
+// Shows the frame, fitted into the window and surrounded by border. Only the
+// changed box of it need be shown again, unless the window asks for all of it.
+void backendPresent(const GrColor *frame, GrColor border, PixelBox changed);
 // Handles the events waiting; when there were none and milliseconds is not 0,
 // waits at most that long (-1: without limit) for one and handles what came.
 void backendPumpEvents(int milliseconds);
@@ -21,7 +23,10 @@ void resetKeyboard();
 
 // Called by backends: a key came, or the window was closed (GR_KEY_CLOSED).
 void queueKey(int code);
-// The frame, for backends that show it again on their own (expose, resize).
+// Shows what changed in the frame since it was last shown.
 void presentFrame();
 // The screen's pixels, row by row.
 const GrColor *screenFrame();
+
+// Headless backend only (tests): the changed box of the frame last presented.
+PixelBox headlessPresentedBox();

@@ -18,10 +18,14 @@ static GrColor borderColour = 0;
 static int colourCount = 0;
 static bool windowOpen = false;
 bool frameDirty = false;           // drawn on the screen since it was last shown
+static PixelBox changedBox = EMPTY_BOX;   // the screen's pixels drawn since then
 
-static void touched(const GrSurface *surface)
+// Drawing on a surface touched the box (clipped, corners in order).
+static void touched(const GrSurface *surface, int x1, int y1, int x2, int y2)
 {
-    if (surface == &screen) frameDirty = true;
+    if (surface != &screen) return;
+    frameDirty = true;
+    changedBox = joinBoxes(changedBox, {x1, y1, x2, y2});
 }
 
 int grSetMode(int width, int height, int bitsPerPixel)
@@ -42,7 +46,7 @@ int grSetMode(int width, int height, int bitsPerPixel)
     memset(screenPixels, 0, sizeof screenPixels);
     grSetDrawTarget(nullptr);
     borderColour = 0;
-    frameDirty = true;
+    touched(&screen, 0, 0, GR_SCREEN_WIDTH - 1, GR_SCREEN_HEIGHT - 1);
     return 0;
 }
 
@@ -60,8 +64,9 @@ void grSetWindowTitle(const char *title)
 
 void presentFrame()
 {
-    if (windowOpen) backendPresent(screenPixels, borderColour);
+    if (windowOpen) backendPresent(screenPixels, borderColour, changedBox);
     frameDirty = false;
+    changedBox = EMPTY_BOX;
 }
 
 const GrColor *screenFrame()
@@ -137,14 +142,14 @@ static void fill(GrSurface *surface, int x1, int y1, int x2, int y2, GrColor col
         GrColor *row = surface->pixels + (size_t)y * surface->width;
         for (int x = x1; x <= x2; x++) row[x] = color;
     }
-    touched(surface);
+    touched(surface, x1, y1, x2, y2);
 }
 
 void grClearScreen(GrColor color)
 {
     borderColour = color;
     for (GrColor &pixel : screenPixels) pixel = color;
-    frameDirty = true;
+    touched(&screen, 0, 0, GR_SCREEN_WIDTH - 1, GR_SCREEN_HEIGHT - 1);
 }
 
 void grClearContext(GrColor color)
@@ -171,7 +176,7 @@ void grPlot(int x, int y, GrColor color)
 {
     if (x < clipLeft || y < clipTop || x > clipRight || y > clipBottom) return;
     target->pixels[(size_t)y * target->width + x] = color;
-    touched(target);
+    touched(target, x, y, x, y);
 }
 
 GrColor grPixel(int x, int y)
@@ -209,7 +214,7 @@ static void blit(int x, int y, const GrSurface *source, int x1, int y1, int x2, 
         memmove(screenPixels + (size_t)(y + row) * GR_SCREEN_WIDTH + x,
                 source->pixels + (size_t)(y1 + row) * source->width + x1, bytes);
     }
-    frameDirty = true;
+    touched(&screen, x, y, x + (x2 - x1), y + (y2 - y1));
 }
 
 void grBitBlt(int x, int y, int x1, int y1, int x2, int y2)
