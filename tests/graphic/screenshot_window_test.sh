@@ -9,40 +9,18 @@ scrambler=$(realpath "$2")
 fixtures=$(realpath "$3")
 tests=$(realpath "$4")
 
-work=$(mktemp -d)
-xvfb=""
-game=""
-cleanup() {
-  [ -n "$game" ] && kill "$game" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$tests"/screenshot_window_game/. "$work"/
-cd "$work" || exit 2
+. "$(dirname "$(realpath "$0")")/window_support.sh"
+enter_work_folder "$tests"/screenshot_window_game
 mkdir pics
 cp "$fixtures"/palette4.png pics/hall.png
 "$scrambler" "$fixtures"/palette8.png pics/tower.png || exit 2
 convert "$fixtures"/palette4.png hall.ppm
 convert "$fixtures"/palette8.png tower.ppm
 
-fail() {
-  echo "FAIL: $*"
-  [ -f game.err ] && { echo "--- standard error:"; cat game.err; }
-  exit 1
-}
+start_xvfb 1024x768
+start_game 'Tarnwick Picture Test'
 
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>display.txt 2>xvfb.log &
-xvfb=$!
-for _ in $(seq 100); do [ -s display.txt ] && break; sleep 0.1; done
-[ -s display.txt ] || fail "Xvfb did not start: $(cat xvfb.log)"
-export DISPLAY=":$(head -n1 display.txt)"
-
-"$program" game </dev/null >game.out 2>game.err &
-game=$!
-window=$(timeout 10 xdotool search --sync --name '^Tarnwick Picture Test$' | head -n1)
-[ -n "$window" ] || fail "no window titled after the game"
-
+# The window as xwd dumps it, and as a PPM for frame.py.
 snap() {
   xwd -silent -id "$window" -out window.xwd 2>/dev/null && convert window.xwd window.ppm 2>/dev/null
 }

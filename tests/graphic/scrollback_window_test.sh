@@ -10,72 +10,16 @@ reader=$(realpath "$2")
 closer=$(realpath "$3")
 game_dir=$(realpath "$4")
 
-# Sanitizer builds: the system libraries under SDL keep some memory to the end.
-export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/sdl_leaks.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
-work=$(mktemp -d)
-xvfb=""
-game=""
-cleanup() {
-  [ -n "$game" ] && kill "$game" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$game_dir"/. "$work"/
-cd "$work" || exit 2
-
-fail() {
-  echo "FAIL: $*"
-  [ -f game.err ] && { echo "--- standard error:"; cat game.err; }
-  exit 1
-}
+. "$(dirname "$(realpath "$0")")/window_support.sh"
+enter_work_folder "$game_dir"
 
 # A screen larger than the window but less than twice it: the window opens at
 # 800 x 600 and the frame fills it unscaled.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>display.txt 2>xvfb.log &
-xvfb=$!
-for _ in $(seq 100); do [ -s display.txt ] && break; sleep 0.1; done
-[ -s display.txt ] || fail "Xvfb did not start: $(cat xvfb.log)"
-export DISPLAY=":$(head -n1 display.txt)"
-
-"$program" game </dev/null >game.out 2>game.err &
-game=$!
-window=$(timeout 10 xdotool search --sync --name '^Tarnwick Scrollback Test$' | head -n1)
-[ -n "$window" ] || fail "no window titled after the game"
-xdotool windowfocus --sync "$window"
-
-snap() {
-  xwd -silent -id "$window" -out window.xwd 2>/dev/null
-}
-
-# Waits until the text stands at (x, y) of the frame.
-expect_text() {
-  local x=$1 y=$2 text=$3 seen=""
-  for _ in $(seq 100); do
-    if snap; then
-      seen=$("$reader" window.xwd text "$x" "$y" "${#text}")
-      [ "$seen" = "$text" ] && return 0
-    fi
-    sleep 0.1
-  done
-  fail "expected '$text' at ($x,$y), saw '$seen'"
-}
+start_xvfb 1024x768
+start_game 'Tarnwick Scrollback Test'
 
 # Waits until a frame pixel has the colour.
-expect_pixel() {
-  local x=$1 y=$2 colour=$3 seen=""
-  for _ in $(seq 100); do
-    if snap; then
-      seen=$("$reader" window.xwd pixel "$x" "$y")
-      [ "$seen" = "$colour" ] && return 0
-    fi
-    sleep 0.1
-  done
-  fail "pixel ($x,$y) is $seen, expected $colour"
-}
-
-keys() { xdotool key --delay 20 "$@"; }
+expect_pixel() { expect_read "$3" pixel "$1" "$2"; }
 
 expect_text 4 580 "Restore? "
 keys n

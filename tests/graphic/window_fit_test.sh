@@ -10,42 +10,14 @@ reader=$(realpath "$2")
 closer=$(realpath "$3")
 game_dir=$(realpath "$4")
 
-export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/sdl_leaks.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
-work=$(mktemp -d)
-xvfb=""
-game=""
-cleanup() {
-  [ -n "$game" ] && kill "$game" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$game_dir"/. "$work"/
-cd "$work" || exit 2
-
-fail() {
-  echo "FAIL: $*"
-  [ -f game.err ] && { echo "--- standard error:"; cat game.err; }
-  exit 1
-}
+. "$(dirname "$(realpath "$0")")/window_support.sh"
+enter_work_folder "$game_dir"
 
 SCREEN_WIDTH=2000
 SCREEN_HEIGHT=1200
-Xvfb -displayfd 3 -screen 0 ${SCREEN_WIDTH}x${SCREEN_HEIGHT}x24 -nolisten tcp 3>display.txt 2>xvfb.log &
-xvfb=$!
-for _ in $(seq 100); do [ -s display.txt ] && break; sleep 0.1; done
-[ -s display.txt ] || fail "Xvfb did not start: $(cat xvfb.log)"
-export DISPLAY=":$(head -n1 display.txt)"
+start_xvfb "${SCREEN_WIDTH}x${SCREEN_HEIGHT}"
+start_game 'Tarnwick Window Test'
 
-"$program" game </dev/null >game.out 2>game.err &
-game=$!
-window=$(timeout 10 xdotool search --sync --name '^Tarnwick Window Test$' | head -n1)
-[ -n "$window" ] || fail "no window titled after the game"
-xdotool windowfocus --sync "$window"
-
-snap() { xwd -silent -id "$window" -out window.xwd 2>/dev/null; }
-keys() { xdotool key --delay 20 "$@"; }
 
 # The window's position and size as the X server has them: "X Y WIDTH HEIGHT".
 geometry() {
@@ -64,44 +36,7 @@ expect_geometry() {
 }
 
 # Waits until the reader finds the frame placed as given: "WIDTH HEIGHT LEFT TOP".
-expect_placement() {
-  local seen=""
-  for _ in $(seq 50); do
-    if snap; then
-      seen=$("$reader" window.xwd placement)
-      [ "$seen" = "$1" ] && return 0
-    fi
-    sleep 0.1
-  done
-  fail "frame placed at $seen, expected $1"
-}
-
-expect_text() {
-  local x=$1 y=$2 text=$3 seen=""
-  for _ in $(seq 100); do
-    if snap; then
-      seen=$("$reader" window.xwd text "$x" "$y" "${#text}")
-      [ "$seen" = "$text" ] && return 0
-    fi
-    sleep 0.1
-  done
-  fail "expected '$text' at ($x,$y), saw '$seen' (placement $("$reader" window.xwd placement))"
-}
-
-# Waits until a reader request answers as expected: the window may still be
-# showing what it held before it changed size.
-expect_read() {
-  local expected=$1 seen=""
-  shift
-  for _ in $(seq 50); do
-    if snap; then
-      seen=$("$reader" window.xwd "$@")
-      [ "$seen" = "$expected" ] && return 0
-    fi
-    sleep 0.1
-  done
-  fail "$* is $seen, expected $expected"
-}
+expect_placement() { expect_read "$1" placement; }
 
 expect_window_pixel() { expect_read "$3" window "$1" "$2"; }
 

@@ -12,26 +12,8 @@ closer=$(realpath "$3")
 game_dir=$(realpath "$4")
 console=$(realpath "$5")
 
-# Sanitizer builds: the system libraries under SDL keep some memory to the end.
-export LSAN_OPTIONS="suppressions=$(dirname "$(realpath "$0")")/sdl_leaks.supp:print_suppressions=0${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
-
-work=$(mktemp -d)
-xvfb=""
-game=""
-cleanup() {
-  [ -n "$game" ] && kill "$game" 2>/dev/null
-  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-cp -r "$game_dir"/. "$work"/
-cd "$work" || exit 2
-
-fail() {
-  echo "FAIL: $*"
-  [ -f game.err ] && { echo "--- standard error:"; cat game.err; }
-  exit 1
-}
+. "$(dirname "$(realpath "$0")")/window_support.sh"
+enter_work_folder "$game_dir"
 
 # Without a display there is no window: the message and status 1.
 env -u DISPLAY "$program" game </dev/null >nodisplay.out 2>nodisplay.err
@@ -39,36 +21,11 @@ status=$?
 [ "$status" = 1 ] || fail "status $status without a display"
 grep -q '^GrSetMode: ' nodisplay.err || fail "no GrSetMode message: $(cat nodisplay.err)"
 
-# A virtual X server on a free display number.
-Xvfb -displayfd 3 -screen 0 1800x1400x24 -nolisten tcp 3>display.txt 2>xvfb.log &
-xvfb=$!
-for _ in $(seq 100); do [ -s display.txt ] && break; sleep 0.1; done
-[ -s display.txt ] || fail "Xvfb did not start: $(cat xvfb.log)"
-export DISPLAY=":$(head -n1 display.txt)"
+start_xvfb 1800x1400
 
-start_game() {
-  "$program" "$@" game </dev/null >game.out 2>game.err &
-  game=$!
-  window=$(timeout 10 xdotool search --sync --name '^Tarnwick Window Test$' | head -n1)
-  [ -n "$window" ] || fail "no window titled after the game"
-  xdotool windowfocus --sync "$window" mousemove --window "$window" 400 300
-}
-
-snap() {
-  xwd -silent -id "$window" -out window.xwd 2>/dev/null
-}
-
-# Waits until the text stands at (x, y) of the frame.
-expect_text() {
-  local x=$1 y=$2 text=$3 seen=""
-  for _ in $(seq 100); do
-    if snap; then
-      seen=$("$reader" window.xwd text "$x" "$y" "${#text}")
-      [ "$seen" = "$text" ] && return 0
-    fi
-    sleep 0.1
-  done
-  fail "expected '$text' at ($x,$y), saw '$seen'"
+start_window_game() {
+  start_game 'Tarnwick Window Test' "$@"
+  xdotool mousemove --window "$window" 400 300
 }
 
 expect_pixel() {
@@ -87,11 +44,8 @@ expect_exit() {
   [ "$status" = 0 ] || fail "exit status $status"
 }
 
-# Keys go through the XTEST extension to the focused window, as typed keys do.
-keys() { xdotool key --delay 20 "$@"; }
-type_line() { xdotool type --delay 20 "$1"; keys Return; }
 
-start_game --transcript=window.txt
+start_window_game --transcript=window.txt
 props=$(xprop -id "$window" WM_NAME WM_ICON_NAME)
 grep -q 'WM_NAME(STRING) = "Tarnwick Window Test"' <<<"$props" || fail "window name: $props"
 grep -q 'WM_ICON_NAME(STRING) = "Tarnwick Window Test"' <<<"$props" || fail "icon name: $props"
@@ -182,7 +136,7 @@ diff <(tail -n +2 console.txt) <(tail -n +2 window.txt) >transcript.diff \
   || fail "transcript differs from the console's (< console, > window): $(cat transcript.diff)"
 
 # Closing the window ends the program cleanly.
-start_game
+start_window_game
 expect_text 4 580 "Restore? "
 "$closer" "$window"
 expect_exit
