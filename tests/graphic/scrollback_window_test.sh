@@ -56,12 +56,7 @@ expect_text 4 324 "Line 45"
 expect_pixel 795 322 000000
 
 "$closer" "$window"
-for _ in $(seq 50); do kill -0 "$game" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$game" 2>/dev/null && fail "the program did not end"
-wait "$game"
-status=$?
-game=""
-[ "$status" = 0 ] || fail "exit status $status"
+expect_exit
 [ -s game.err ] && fail "output on standard error"
 echo "scrollback window test passed"
 exit 0

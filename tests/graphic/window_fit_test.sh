@@ -109,12 +109,7 @@ done
 [ "$("$reader" window.xwd count 20 580 120 593 F0F0F0)" -gt 100 ] || fail "no text on the input line"
 
 "$closer" "$window"
-for _ in $(seq 50); do kill -0 "$game" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$game" 2>/dev/null && fail "the program did not end"
-wait "$game"
-status=$?
-game=""
-[ "$status" = 0 ] || fail "exit status $status"
+expect_exit
 [ -s game.err ] && fail "output on standard error"
 echo "window fit test passed"
 exit 0

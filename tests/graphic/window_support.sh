@@ -85,3 +85,13 @@ expect_text() {
   done
   fail "expected '$text' at ($x,$y), saw '$seen' (placement $("$reader" window.xwd placement))"
 }
+
+# Waits for the program to end; checks its status.
+expect_exit() {
+  for _ in $(seq 50); do kill -0 "$game" 2>/dev/null || break; sleep 0.2; done
+  kill -0 "$game" 2>/dev/null && fail "the program did not end"
+  wait "$game"
+  local status=$?
+  game=""
+  [ "$status" = 0 ] || fail "exit status $status"
+}

@@ -34,17 +34,6 @@ expect_pixel() {
   [ "$seen" = "$colour" ] || fail "$kind ($x,$y) is $seen, expected $colour"
 }
 
-# Waits for the program to end; checks its status.
-expect_exit() {
-  for _ in $(seq 50); do kill -0 "$game" 2>/dev/null || break; sleep 0.2; done
-  kill -0 "$game" 2>/dev/null && fail "the program did not end"
-  wait "$game"
-  local status=$?
-  game=""
-  [ "$status" = 0 ] || fail "exit status $status"
-}
-
-
 start_window_game --transcript=window.txt
 props=$(xprop -id "$window" WM_NAME WM_ICON_NAME)
 grep -q 'WM_NAME(STRING) = "Tarnwick Window Test"' <<<"$props" || fail "window name: $props"
