@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= 2
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all setup build play play-window test bench clean fuzz sanitize
+.PHONY: all setup build play play-window test bench clean fuzz sanitize web play-web
 
 all: build
 
@@ -51,6 +51,25 @@ sanitize: build
 	@cmake --build $(SANITIZE_BUILD) -j $(JOBS)
 	@ctest --test-dir $(SANITIZE_BUILD) --output-on-failure -j $(JOBS)
 	@bash fuzz/valgrind_walkthrough.sh $(BUILD)
+
+# The core and the web front end compiled to WebAssembly with Emscripten (zlib
+# from Debian's source), the page and the compiled demo, in build-web/.
+WEB_BUILD ?= build-web
+WEB_PORT ?= 8000
+EMSCRIPTEN_ENV = NODE_PATH=/usr/share/nodejs
+web: setup
+	@bash scripts/setup web $(WEB_BUILD)
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j $(JOBS) --target ttyrunner
+	@bash scripts/zlib-source $(abspath $(WEB_BUILD))/zlib-src
+	@$(EMSCRIPTEN_ENV) emcmake cmake -S frontend/web -B $(WEB_BUILD) -DCMAKE_BUILD_TYPE=Release \
+	  -DZLIB_SOURCE=$(abspath $(WEB_BUILD))/zlib-src -DTTYRUNNER=$(abspath $(BUILD))/ttyrunner >/dev/null
+	@$(EMSCRIPTEN_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# Serves build-web/ on this machine and plays the demo there in a browser.
+play-web: web
+	@echo "Play the demo at http://127.0.0.1:$(WEB_PORT)/ (Ctrl+C stops the server)"
+	@python3 -m http.server $(WEB_PORT) --bind 127.0.0.1 --directory $(WEB_BUILD)
 
 clean:
 	rm -rf $(BUILD)
