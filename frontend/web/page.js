@@ -1,6 +1,8 @@
 // The page of webrunner: it fetches the game into the program's file system
 // before the program starts, shows what the web front end writes, and
-// answers its waits with the player's line or key.
+// answers its waits with the player's line or key. The saves the program
+// writes are kept in the browser's storage, and the player can download and
+// upload them and play a game from the disk.
 // Only Module and tarnwickPage are globals: webrunner.js defines many names.
 (function () {
   'use strict';
@@ -35,8 +37,67 @@
     return /\.adv$/i.test(path) ? 'game.adv' : 'game.twk';
   }
 
-  const gameUrl = new URLSearchParams(window.location.search).get('game') || DEFAULT_GAME;
-  const gameName = gameFile(gameUrl);
+  // ?file=NAME plays the game the player picked from the disk, kept in the
+  // browser's storage; ?game=URL a served one.
+  const query = new URLSearchParams(window.location.search);
+  const pickedName = query.get('file');
+  const gameUrl = query.get('game') || DEFAULT_GAME;
+  const gameName = pickedName ? gameFile(pickedName) : gameFile(gameUrl);
+
+  // The program runs in the root folder of its in-memory file system and
+  // writes its saves there, as NAME.sv1..NAME.sv9 (the first 8 characters of
+  // the game's name). KEPT, a folder kept in IndexedDB, holds copies of the
+  // saves and, in PICKED, the last game picked from the disk.
+  const KEPT = '/kept';
+  const PICKED = KEPT + '/picked';
+  const SAVE_FILE = /^[^/]+\.sv[1-9]$/;
+  const saveBase = gameName.substring(0, gameName.indexOf('.')).substring(0, 8);
+
+  function saveName(position) {
+    return saveBase + '.sv' + position;
+  }
+
+  function fileBytes(path) {
+    try {
+      return Module.FS.readFile(path);
+    } catch (error) {
+      return null;
+    }
+  }
+
+  function sameBytes(a, b) {
+    return a !== null && b !== null && a.length === b.length && a.every((byte, i) => byte === b[i]);
+  }
+
+  // Writes the kept folder to IndexedDB (populate false) or reads it from
+  // there (true); then calls done.
+  function syncKept(populate, done) {
+    Module.FS.syncfs(populate, (error) => {
+      if (error) {
+        console.warn('The browser\'s storage failed: ' + error);
+      }
+      if (done) {
+        done();
+      }
+    });
+  }
+
+  // The saves the program wrote since the last wait go to the kept folder.
+  function keepSaves() {
+    let changed = false;
+    for (const name of Module.FS.readdir('/')) {
+      if (SAVE_FILE.test(name)) {
+        const bytes = fileBytes('/' + name);
+        if (bytes !== null && !sameBytes(bytes, fileBytes(KEPT + '/' + name))) {
+          Module.FS.writeFile(KEPT + '/' + name, bytes);
+          changed = true;
+        }
+      }
+    }
+    if (changed) {
+      syncKept(false);
+    }
+  }
 
   function element(area) {
     return document.getElementById(AREA_IDS[area]);
@@ -94,6 +155,7 @@
     },
 
     readInput(prompt, limit) {
+      keepSaves();
       document.getElementById('prompt').textContent = prompt;
       const input = document.getElementById('command');
       input.maxLength = limit;
@@ -112,6 +174,7 @@
 
     // The prompt goes while a key is awaited: the question is in the output.
     readKey(milliseconds, keys) {
+      keepSaves();
       document.getElementById('prompt').textContent = '';
       const input = document.getElementById('command');
       input.readOnly = true;
@@ -124,7 +187,9 @@
       });
     },
 
+    // A save made just before the end is kept too.
     end() {
+      keepSaves();
       const input = document.getElementById('command');
       input.disabled = true;
       input.placeholder = 'The game has ended.';
@@ -148,7 +213,7 @@
   }
 
   document.addEventListener('keydown', (event) => {
-    if (!waiting || event.ctrlKey || event.altKey || event.metaKey || MODIFIER_KEYS.includes(event.key)) {
+    if (!waiting || event.target.closest('#files') || event.ctrlKey || event.altKey || event.metaKey || MODIFIER_KEYS.includes(event.key)) {
       return;
     }
     if (waiting.kind === 'line') {
@@ -171,10 +236,11 @@
     event.preventDefault();
   });
 
-  // A click anywhere brings the keys back to the input line.
-  document.addEventListener('click', () => {
+  // A click anywhere but on the file controls brings the keys back to the
+  // input line.
+  document.addEventListener('click', (event) => {
     const input = document.getElementById('command');
-    if (!input.disabled && !window.getSelection().toString()) {
+    if (!input.disabled && !window.getSelection().toString() && !event.target.closest('#files')) {
       input.focus();
     }
   });
@@ -187,25 +253,134 @@
     appendOutput(text + '\n');
   }
 
-  // The game is written into the file system before main runs.
+  // The game is written into the file system before main runs, after the
+  // kept saves are read from IndexedDB and copied beside it.
   function loadGame() {
     Module.addRunDependency('game');
-    fetch(gameUrl)
-      .then((response) => {
-        if (!response.ok) {
-          throw new Error(response.status + ' ' + response.statusText);
+    const failed = (error) => {
+      programLine('Cannot load the game ' + (pickedName || gameUrl) + ': ' + error.message);
+      window.tarnwickPage.end();
+    };
+    const FS = Module.FS;
+    FS.mkdir(KEPT);
+    FS.mount(FS.filesystems.IDBFS, {}, KEPT);
+    syncKept(true, () => {
+      for (const name of FS.readdir(KEPT)) {
+        if (SAVE_FILE.test(name)) {
+          FS.writeFile('/' + name, FS.readFile(KEPT + '/' + name));
         }
-        return response.arrayBuffer();
-      })
-      .then((bytes) => {
-        Module.FS.writeFile('/' + gameName, new Uint8Array(bytes));
+      }
+      if (pickedName) {
+        const bytes = fileBytes(PICKED + '/' + gameName);
+        if (bytes === null) {
+          failed(new Error('it is no longer in the browser\'s storage'));
+          return;
+        }
+        FS.writeFile('/' + gameName, bytes);
         Module.removeRunDependency('game');
-      })
-      .catch((error) => {
-        programLine('Cannot load the game ' + gameUrl + ': ' + error.message);
-        window.tarnwickPage.end();
-      });
+        return;
+      }
+      fetch(gameUrl)
+        .then((response) => {
+          if (!response.ok) {
+            throw new Error(response.status + ' ' + response.statusText);
+          }
+          return response.arrayBuffer();
+        })
+        .then((bytes) => {
+          FS.writeFile('/' + gameName, new Uint8Array(bytes));
+          Module.removeRunDependency('game');
+        })
+        .catch(failed);
+    });
   }
+
+  function savePosition() {
+    return document.getElementById('save-position').value;
+  }
+
+  function showNote(text) {
+    document.getElementById('file-note').textContent = text;
+  }
+
+  // The save in the chosen position, its bytes as the program wrote them.
+  document.getElementById('download-save').addEventListener('click', () => {
+    const name = saveName(savePosition());
+    const bytes = fileBytes('/' + name);
+    if (bytes === null) {
+      showNote('No game is saved in position ' + savePosition() + '.');
+      return;
+    }
+    const link = document.createElement('a');
+    link.href = URL.createObjectURL(new Blob([bytes], { type: 'application/octet-stream' }));
+    link.download = name;
+    document.body.appendChild(link);
+    link.click();
+    link.remove();
+    setTimeout(() => URL.revokeObjectURL(link.href), 0);
+    showNote('Downloaded ' + name + '.');
+  });
+
+  // A save file from the disk into the chosen position, for restore to find.
+  document.getElementById('upload-save').addEventListener('change', (event) => {
+    const file = event.target.files[0];
+    event.target.value = '';
+    if (!file) {
+      return;
+    }
+    const name = saveName(savePosition());
+    file.arrayBuffer().then((buffer) => {
+      const bytes = new Uint8Array(buffer);
+      Module.FS.writeFile('/' + name, bytes);
+      Module.FS.writeFile(KEPT + '/' + name, bytes);
+      syncKept(false, () => showNote('Uploaded ' + file.name + ' as ' + name + '.'));
+    });
+  });
+
+  // A game from the disk is kept, alone, in the picked folder and played by
+  // loading the page anew with ?file=NAME.
+  function playPicked(file) {
+    if (!/\.(twk|adv)$/i.test(file.name)) {
+      showNote(file.name + ' is no game: a game is a .twk or an .adv file.');
+      return;
+    }
+    const name = gameFile(file.name);
+    file.arrayBuffer().then((buffer) => {
+      const FS = Module.FS;
+      if (!FS.analyzePath(PICKED).exists) {
+        FS.mkdir(PICKED);
+      }
+      for (const old of FS.readdir(PICKED)) {
+        if (old !== '.' && old !== '..') {
+          FS.unlink(PICKED + '/' + old);
+        }
+      }
+      FS.writeFile(PICKED + '/' + name, new Uint8Array(buffer));
+      syncKept(false, () => {
+        window.location.search = '?file=' + encodeURIComponent(name);
+      });
+    });
+  }
+
+  document.getElementById('game-file').addEventListener('change', (event) => {
+    if (event.target.files[0]) {
+      playPicked(event.target.files[0]);
+    }
+  });
+
+  document.addEventListener('dragover', (event) => {
+    if (event.dataTransfer.types.includes('Files')) {
+      event.preventDefault();
+      event.dataTransfer.dropEffect = 'copy';
+    }
+  });
+
+  document.addEventListener('drop', (event) => {
+    if (event.dataTransfer.files.length > 0) {
+      event.preventDefault();
+      playPicked(event.dataTransfer.files[0]);
+    }
+  });
 
   window.Module = {
     arguments: [gameName.substring(0, gameName.indexOf('.'))],
