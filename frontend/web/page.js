@@ -103,9 +103,23 @@
     return document.getElementById(AREA_IDS[area]);
   }
 
+  // The output is a live region: what is appended is announced once. The
+  // echo of the player's line is shown but hidden from screen readers, who
+  // heard it typed.
+  let echoNext = false;
+
   function appendOutput(text) {
     const output = element(AREA_OUTPUT);
-    output.appendChild(document.createTextNode(text));
+    if (echoNext) {
+      const echo = document.createElement('span');
+      echo.className = 'echo';
+      echo.setAttribute('aria-hidden', 'true');
+      echo.textContent = text;
+      output.appendChild(echo);
+      echoNext = false;
+    } else {
+      output.appendChild(document.createTextNode(text));
+    }
     output.scrollTop = output.scrollHeight;
   }
 
@@ -212,8 +226,9 @@
     return KEY_OTHER;
   }
 
+  // Tab is no answer: it moves the focus, even while a key is awaited.
   document.addEventListener('keydown', (event) => {
-    if (!waiting || event.target.closest('#files') || event.ctrlKey || event.altKey || event.metaKey || MODIFIER_KEYS.includes(event.key)) {
+    if (!waiting || event.key === 'Tab' || event.target.closest('#files') || event.ctrlKey || event.altKey || event.metaKey || MODIFIER_KEYS.includes(event.key)) {
       return;
     }
     if (waiting.kind === 'line') {
@@ -221,6 +236,8 @@
       if (event.key === 'Enter') {
         const line = input.value;
         input.value = '';
+        // The program's next output is the line's echo after the prompt.
+        echoNext = true;
         finishWait({ event: INPUT_LINE, line: line });
       } else if (event.key === 'ArrowUp' || event.key === 'ArrowDown') {
         finishWait({ event: event.key === 'ArrowUp' ? INPUT_PREVIOUS : INPUT_NEXT, line: '' });

@@ -54,6 +54,7 @@ int drawLocationPanel(int location)
     if (!description.empty() && description.back() == '\n')
         description.pop_back();
     pageWrite(AREA_DESCRIPTION, description.c_str());
+    showPagePicture(row ? textOf(row->picture) : nullptr);
     return 0;
 }
 
@@ -98,12 +99,14 @@ int showSystemMessage(int number)
     return 0;
 }
 
-// The page has no picture yet: a show is its text alone, and a show without
-// a picture is not shown at all, as elsewhere.
+// A show is its text and its picture, as in the window.
 int showShow(int number)
 {
-    if (const ShowRecord *show = visibleShow(number))
-        writeText(textOf(show->text));
+    const ShowRecord *show = visibleShow(number);
+    if (!show)
+        return 0;
+    writeText(textOf(show->text));
+    showPagePicture(textOf(show->picture));
     return 0;
 }
 

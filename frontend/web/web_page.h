@@ -38,6 +38,10 @@ void pageSetInput(const char *text);
 void pageEnd();
 }
 
+// One of the window's sixteen standard colours as 0xRRGGBB; an index
+// outside the table reads as the fallback's colour.
+int standardColour(int index, int fallback);
+
 // The waits: the program is suspended until the page has the answer.
 // Waits for the player's line after the prompt: at most limit characters,
 // the line as UTF-8 into buffer (size bytes); returns an InputEvent.

@@ -9,6 +9,7 @@
 #include "core/database/game_database.h"
 #include "core/interpreter/session.h"
 #include "frontend/frontend.h"
+#include "frontend/graphic/pictures.h"
 #include "frontend/web/web_page.h"
 
 const char FRONT_END_KIND[] = "Web version";
@@ -22,7 +23,7 @@ constexpr int STANDARD_COLOURS[STANDARD_COLOUR_COUNT] = {
 
 // An index outside the table reads as black for the background and as the
 // lightest colour for text, as in the window.
-static int standardColour(int index, int fallback)
+int standardColour(int index, int fallback)
 {
     return STANDARD_COLOURS[index >= 0 && index < STANDARD_COLOUR_COUNT ? index : fallback];
 }
@@ -40,9 +41,11 @@ int closeScreen()
     return 0;
 }
 
-// A new game keeps the output above it and forgets the command history.
+// A new game keeps the output above it and forgets the command history; its
+// first picture is shown again, as after the window's layout is drawn.
 void beginGame()
 {
+    lastPictureName = nullptr;
     resetHistory();
 }
 

@@ -1,0 +1,80 @@
+// Pictures in the page: the window's decoder (frontend/graphic/pictures.cpp)
+// draws into the headless drawing layer's frame, and the picture area's pixels
+// go to the page's canvas. The page fetches each picture file into the file
+// system when the program first asks for it.
+#include <emscripten.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/database/game_database.h"
+#include "frontend/graphic/graphic_screen.h"
+#include "frontend/graphic/library/graphics_library.h"
+#include "frontend/graphic/pictures.h"
+#include "frontend/web/web_page.h"
+#include "frontend/web/web_panel.h"
+
+// The colours the decoder clears with, as the window's screen has them.
+GrColor backgroundColour = 0;
+GrColor textColour = 0;
+
+static GrColor allocatePacked(int colour)
+{
+    return grAllocColor(colour >> 16, (colour >> 8) & 0xFF, colour & 0xFF);
+}
+
+void setUpColours(int trueColour)
+{
+    grResetColors();
+    if (trueColour)
+        grSetRGBColorMode();
+    backgroundColour = allocatePacked(standardColour(settings.BgColor, 0));
+    textColour = allocatePacked(standardColour(settings.FgColor, 15));
+}
+
+EM_ASYNC_JS(void, fetchPictureFile, (const char *path), {
+    await tarnwickPictures.fetchFile(UTF8ToString(path));
+});
+
+EM_JS(int, pagePicturesEnabled, (), {
+    return tarnwickPictures.enabled ? 1 : 0;
+});
+
+EM_JS(void, pageShowPicture, (const GrColor *pixels, int width, int height), {
+    tarnwickPictures.show(HEAPU32.slice(pixels >> 2, (pixels >> 2) + width * height), width, height);
+});
+
+EM_JS(void, pageClearPicture, (), {
+    tarnwickPictures.clear();
+});
+
+constexpr size_t IMAGE_PATH_SIZE = 32;    // bytes of ImagePath that count, as in pictures.cpp
+
+// The path loadPicture opens for a name: ImagePath, a '/' when it is not
+// empty, and the name.
+static std::string picturePath(const char *name)
+{
+    std::string path(settings.ImagePath, strnlen(settings.ImagePath, IMAGE_PATH_SIZE));
+    if (!path.empty())
+        path += '/';
+    return path + name;
+}
+
+static GrColor pictureArea[PICTURE_WIDTH * PICTURE_HEIGHT];
+
+void showPagePicture(const char *name)
+{
+    if (name == lastPictureName)
+        return;
+    picturesEnabled = pagePicturesEnabled();
+    if (name && picturesEnabled)
+        fetchPictureFile(picturePath(name).c_str());
+    if (showPicture(name) != 0) {
+        pageClearPicture();
+        return;
+    }
+    const GrColor *frame = grTestFrame();
+    for (int y = 0; y < PICTURE_HEIGHT; y++)
+        memcpy(pictureArea + y * PICTURE_WIDTH, frame + y * GR_SCREEN_WIDTH, PICTURE_WIDTH * sizeof(GrColor));
+    pageShowPicture(pictureArea, PICTURE_WIDTH, PICTURE_HEIGHT);
+}
