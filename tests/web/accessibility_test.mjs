@@ -5,62 +5,16 @@
 // to OUTPUT_FOLDER as accessibility-1280x800.png and accessibility-390x844.png.
 // Usage: node accessibility_test.mjs WEB_BUILD OUTPUT_FOLDER
 // Exits 77 (skipped) when the web build, its node modules or Chromium is absent.
-import { spawn } from 'node:child_process';
-import { existsSync, mkdirSync } from 'node:fs';
-import { createRequire } from 'node:module';
+import { mkdirSync } from 'node:fs';
 import path from 'node:path';
-
-const SKIPPED = 77;
-const CHROMIUM = '/usr/bin/chromium';
-const WAIT_LIMIT = 60000;       // milliseconds any one step may take on a busy machine
+import { CHROMIUM, WAIT_LIMIT, browserDriver, check, finish, nextWait, startServer } from './browser_support.mjs';
 
 const [webBuild, outputFolder] = process.argv.slice(2).map((p) => path.resolve(p));
-let failures = 0;
-let passes = 0;
-function check(name, condition, detail) {
-  if (condition) {
-    passes++;
-    console.log(`PASS ${name}`);
-  } else {
-    failures++;
-    console.log(`FAIL ${name}${detail === undefined ? '' : '\n' + detail}`);
-  }
-}
 
 const modules = path.join(webBuild, 'node_modules');
 const axeScript = path.join(modules, 'axe-core', 'axe.min.js');
-for (const needed of [path.join(webBuild, 'webrunner.wasm'), path.join(webBuild, 'games', 'demo.twk'),
-  path.join(modules, 'puppeteer-core'), axeScript, CHROMIUM]) {
-  if (!existsSync(needed)) {
-    console.log(`skipped: ${needed} is absent (make web and scripts/setup web build them)`);
-    process.exit(SKIPPED);
-  }
-}
-const puppeteer = createRequire(path.join(webBuild, 'package.json'))('puppeteer-core');
+const puppeteer = browserDriver(webBuild, [path.join(webBuild, 'games', 'demo.twk'), axeScript]);
 mkdirSync(outputFolder, { recursive: true });
-
-// http.server on a port the system picks; the address is read from its first line.
-function startServer() {
-  return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', webBuild],
-      { stdio: ['ignore', 'pipe', 'ignore'] });
-    let heard = '';
-    server.stdout.on('data', (chunk) => {
-      heard += chunk;
-      const found = /port (\d+)/.exec(heard);
-      if (found) {
-        resolve({ server: server, address: `http://127.0.0.1:${found[1]}/` });
-      }
-    });
-    server.on('exit', () => reject(new Error('http.server stopped: ' + heard)));
-  });
-}
-
-// Waits until the program waits for the player's line or key; returns the kind.
-async function nextWait(page) {
-  await page.waitForFunction(() => ['line', 'key', 'ended'].includes(document.body.dataset.waiting), { timeout: WAIT_LIMIT });
-  return page.evaluate(() => document.body.dataset.waiting);
-}
 
 // Types a command and waits for the program's next wait.
 async function command(page, line) {
@@ -83,7 +37,7 @@ function areaBoxes(page) {
     .map((area) => ({ id: area.id, left: area.box.left, right: area.box.right, top: area.box.top, bottom: area.box.bottom })));
 }
 
-const { server, address } = await startServer();
+const { server, address } = await startServer(webBuild);
 const browser = await puppeteer.launch({ executablePath: CHROMIUM, headless: true, args: ['--no-sandbox'] });
 try {
   const page = await browser.newPage();
@@ -196,5 +150,4 @@ try {
   await browser.close();
   server.kill();
 }
-console.log(`${passes} passed, ${failures} failed`);
-process.exit(failures > 0 ? 1 : 0);
+finish();

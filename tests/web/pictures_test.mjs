@@ -5,41 +5,21 @@
 // command line hides the next picture and brings the one after back.
 // Usage: node pictures_test.mjs WEB_BUILD PICSCRAMBLE
 // Exits 77 (skipped) when the web build, its driver, Chromium or convert is absent.
-import { execFileSync, spawn } from 'node:child_process';
-import { existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { createRequire } from 'node:module';
+import { execFileSync } from 'node:child_process';
+import { mkdtempSync, readFileSync, rmSync } from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-
-const SKIPPED = 77;
-const CHROMIUM = '/usr/bin/chromium';
-const WAIT_LIMIT = 60000;       // milliseconds any one step may take on a busy machine
-const WIDTH = 384;
-const HEIGHT = 256;
+import { CHROMIUM, WAIT_LIMIT, browserDriver, check, finish, startServer } from './browser_support.mjs';
 
 const [webBuild, picscramble] = process.argv.slice(2).map((p) => path.resolve(p));
 const FIXTURE_GAME = '/fixture/scrambled.adv';
 const FIXTURE_PICTURE = '/fixture/pictures/scrambled.png';
-let failures = 0;
-function check(name, condition, detail) {
-  if (condition) {
-    console.log(`PASS ${name}`);
-  } else {
-    failures++;
-    console.log(`FAIL ${name}${detail === undefined ? '' : '\n' + detail}`);
-  }
-}
 
-const driver = path.join(webBuild, 'node_modules', 'puppeteer-core');
+const WIDTH = 384;
+const HEIGHT = 256;
+
 const plainPicture = path.join(webBuild, 'games', 'pictures', 'gate.png');
-for (const needed of [path.join(webBuild, 'webrunner.wasm'), path.join(webBuild, 'games', 'demo.twk'), plainPicture,
-  driver, CHROMIUM, picscramble, '/usr/bin/convert']) {
-  if (!existsSync(needed)) {
-    console.log(`skipped: ${needed} is absent (make web builds it)`);
-    process.exit(SKIPPED);
-  }
-}
-const puppeteer = createRequire(path.join(webBuild, 'package.json'))('puppeteer-core');
+const puppeteer = browserDriver(webBuild, [path.join(webBuild, 'games', 'demo.twk'), plainPicture, picscramble, '/usr/bin/convert']);
 
 // The picture as 0xRRGGBB values, row by row, decoded by convert into a PPM.
 function decodedPixels(file) {
@@ -73,22 +53,6 @@ Dark.
 #1,Scrambled room,scrambled.png,0
 A room whose picture is scrambled.
 `;
-
-function startServer() {
-  return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', webBuild],
-      { stdio: ['ignore', 'pipe', 'ignore'] });
-    let heard = '';
-    server.stdout.on('data', (chunk) => {
-      heard += chunk;
-      const found = /port (\d+)/.exec(heard);
-      if (found) {
-        resolve({ server: server, address: `http://127.0.0.1:${found[1]}/` });
-      }
-    });
-    server.on('exit', () => reject(new Error('http.server stopped: ' + heard)));
-  });
-}
 
 async function openPage(browser, address) {
   const page = await browser.newPage();
@@ -156,7 +120,7 @@ function difference(state, pixels) {
   return at < 0 ? '' : `(${at % WIDTH},${Math.floor(at / WIDTH)}): ${state.pixels[at].toString(16)} for ${pixels[at].toString(16)}`;
 }
 
-const { server, address } = await startServer();
+const { server, address } = await startServer(webBuild);
 const browser = await puppeteer.launch({ executablePath: CHROMIUM, headless: true, args: ['--no-sandbox'] });
 try {
   const demo = await openPage(browser, address);
@@ -190,4 +154,4 @@ try {
   server.kill();
   rmSync(work, { recursive: true, force: true });
 }
-process.exit(failures > 0 ? 1 : 0);
+finish();

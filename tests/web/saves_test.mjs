@@ -5,56 +5,16 @@
 // python's http.server and played in Debian's Chromium through puppeteer-core.
 // Usage: node saves_test.mjs WEB_BUILD TTYRUNNER
 // Exits 77 (skipped) when the web build, its driver, Chromium or ttyrunner is absent.
-import { spawn, spawnSync } from 'node:child_process';
+import { spawnSync } from 'node:child_process';
 import { copyFileSync, existsSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
-import { createRequire } from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
-
-const SKIPPED = 77;
-const CHROMIUM = '/usr/bin/chromium';
-const WAIT_LIMIT = 60000;       // milliseconds any one step may take on a busy machine
+import { CHROMIUM, WAIT_LIMIT, browserDriver, check, finish, nextWait, startServer } from './browser_support.mjs';
 
 const [webBuild, ttyrunner] = process.argv.slice(2).map((p) => path.resolve(p));
 const FIXTURE = new URL('questions.adv', import.meta.url);
 const demoGame = path.join(webBuild, 'games', 'demo.twk');
-const driver = path.join(webBuild, 'node_modules', 'puppeteer-core');
-for (const needed of [path.join(webBuild, 'webrunner.wasm'), demoGame, driver, CHROMIUM, ttyrunner]) {
-  if (!existsSync(needed)) {
-    console.log(`skipped: ${needed} is absent (make web builds the web build)`);
-    process.exit(SKIPPED);
-  }
-}
-const puppeteer = createRequire(path.join(webBuild, 'package.json'))('puppeteer-core');
-
-let failures = 0;
-let passes = 0;
-function check(name, condition, detail) {
-  if (condition) {
-    passes++;
-    console.log(`PASS ${name}`);
-  } else {
-    failures++;
-    console.log(`FAIL ${name}${detail === undefined ? '' : '\n' + detail}`);
-  }
-}
-
-// http.server on a port the system picks; the address is read from its first line.
-function startServer() {
-  return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', webBuild],
-      { stdio: ['ignore', 'pipe', 'ignore'] });
-    let heard = '';
-    server.stdout.on('data', (chunk) => {
-      heard += chunk;
-      const found = /port (\d+)/.exec(heard);
-      if (found) {
-        resolve({ server: server, address: `http://127.0.0.1:${found[1]}/` });
-      }
-    });
-    server.on('exit', () => reject(new Error('http.server stopped: ' + heard)));
-  });
-}
+const puppeteer = browserDriver(webBuild, [demoGame, ttyrunner]);
 
 function pageState(page) {
   return page.evaluate(() => ({
@@ -62,12 +22,6 @@ function pageState(page) {
     output: document.getElementById('output').textContent,
     note: document.getElementById('file-note').textContent,
   }));
-}
-
-// Waits until the program waits for a line or a key; returns the kind.
-async function nextWait(page) {
-  await page.waitForFunction(() => ['line', 'key', 'ended'].includes(document.body.dataset.waiting), { timeout: WAIT_LIMIT });
-  return page.evaluate(() => document.body.dataset.waiting);
 }
 
 // Enters a command when a line is wanted, presses its first character when
@@ -119,7 +73,7 @@ spawnSync('mkdir', ['-p', downloads, native]);
 copyFileSync(demoGame, path.join(native, 'demo.twk'));
 const QUIT = ['quit', 'y', 'n', 'n'];
 
-const { server, address } = await startServer();
+const { server, address } = await startServer(webBuild);
 const browser = await puppeteer.launch({ executablePath: CHROMIUM, headless: true, args: ['--no-sandbox'] });
 try {
   const page = await browser.newPage();
@@ -191,5 +145,4 @@ try {
   server.kill();
   rmSync(folder, { recursive: true, force: true });
 }
-console.log(`${passes} passed, ${failures} failed`);
-process.exit(failures > 0 ? 1 : 0);
+finish();

@@ -7,29 +7,13 @@
 // First, without a browser, the page's colour table is compared with the window's.
 // Usage: node walkthrough_test.mjs WEB_BUILD WALKTHROUGH_INPUT
 // Exits 77 (skipped) when the web build, its driver or Chromium is absent.
-import { spawn } from 'node:child_process';
-import { existsSync, readFileSync } from 'node:fs';
-import { createRequire } from 'node:module';
+import { readFileSync } from 'node:fs';
 import path from 'node:path';
-
-const SKIPPED = 77;
-const CHROMIUM = '/usr/bin/chromium';
-const WAIT_LIMIT = 60000;       // milliseconds any one step may take on a busy machine
+import { CHROMIUM, browserDriver, check, finish, nextWait, startServer } from './browser_support.mjs';
 
 const [webBuild, inputPath] = process.argv.slice(2).map((p) => path.resolve(p));
 const FIXTURE = new URL('questions.adv', import.meta.url);
 const FIXTURE_PATH = '/fixture/questions.adv';
-let failures = 0;
-let passes = 0;
-function check(name, condition, detail) {
-  if (condition) {
-    passes++;
-    console.log(`PASS ${name}`);
-  } else {
-    failures++;
-    console.log(`FAIL ${name}${detail === undefined ? '' : '\n' + detail}`);
-  }
-}
 
 // The page's sixteen colours are the window's: both tables, read from their
 // sources, hold the same values in the same order.
@@ -44,31 +28,7 @@ const pageColours = [...pageTable.matchAll(/0x([0-9A-F]{6})/gi)].map((hex) => pa
 check('the page has the window\'s sixteen colours', windowColours.length === 16 && windowColours.join() === pageColours.join(),
   windowColours.join() + '\n' + pageColours.join());
 
-const driver = path.join(webBuild, 'node_modules', 'puppeteer-core');
-for (const needed of [path.join(webBuild, 'webrunner.wasm'), path.join(webBuild, 'games', 'demo.twk'), driver, CHROMIUM]) {
-  if (!existsSync(needed)) {
-    console.log(`skipped: ${needed} is absent (make web builds it)`);
-    process.exit(failures > 0 ? 1 : SKIPPED);
-  }
-}
-const puppeteer = createRequire(path.join(webBuild, 'package.json'))('puppeteer-core');
-
-// http.server on a port the system picks; the address is read from its first line.
-function startServer() {
-  return new Promise((resolve, reject) => {
-    const server = spawn('python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', webBuild],
-      { stdio: ['ignore', 'pipe', 'ignore'] });
-    let heard = '';
-    server.stdout.on('data', (chunk) => {
-      heard += chunk;
-      const found = /port (\d+)/.exec(heard);
-      if (found) {
-        resolve({ server: server, address: `http://127.0.0.1:${found[1]}/` });
-      }
-    });
-    server.on('exit', () => reject(new Error('http.server stopped: ' + heard)));
-  });
-}
+const puppeteer = browserDriver(webBuild, [path.join(webBuild, 'games', 'demo.twk')]);
 
 // The page's texts: heading, status line, description, output, input state.
 function pageState(page) {
@@ -80,13 +40,6 @@ function pageState(page) {
     waiting: document.body.dataset.waiting || '',
     title: document.title,
   }));
-}
-
-// Waits until the program waits for the player's line or key (or has ended:
-// a timed pause is no such wait); returns the kind.
-async function nextWait(page) {
-  await page.waitForFunction(() => ['line', 'key', 'ended'].includes(document.body.dataset.waiting), { timeout: WAIT_LIMIT });
-  return page.evaluate(() => document.body.dataset.waiting);
 }
 
 // Enters one line of a walkthrough: typed when a command is wanted, its
@@ -131,7 +84,7 @@ async function key(page, name) {
   return nextWait(page);
 }
 
-const { server, address } = await startServer();
+const { server, address } = await startServer(webBuild);
 const browser = await puppeteer.launch({ executablePath: CHROMIUM, headless: true, args: ['--no-sandbox'] });
 try {
   // The whole walkthrough of the demo, from the compiled game.
@@ -229,5 +182,4 @@ try {
   await browser.close();
   server.kill();
 }
-console.log(`${passes} passed, ${failures} failed`);
-process.exit(failures > 0 ? 1 : 0);
+finish();
