@@ -18,7 +18,6 @@
 int picturesEnabled = 1;
 const char *lastPictureName = nullptr;
 
-constexpr int MAX_PATH_LENGTH = 127;          // characters of a joined picture path
 constexpr int IMAGE_PATH_SIZE = 32;           // bytes of ImagePath that count
 constexpr int INPUT_BUFFER_SIZE = 32768;      // the file's image data is read through it
 constexpr int MAX_ROW_BYTES = PICTURE_WIDTH * 3;
@@ -322,9 +321,7 @@ int loadPicture(const char *path)
     return releasePicture(0);
 }
 
-// ImagePath (at most its 32 bytes), a '/' when it is not empty, and the name;
-// false when that would exceed MAX_PATH_LENGTH characters.
-static bool joinPicturePath(char path[MAX_PATH_LENGTH + 1], const char *name)
+bool joinPicturePath(char path[MAX_PATH_LENGTH + 1], const char *name)
 {
     size_t folder = strnlen(settings.ImagePath, IMAGE_PATH_SIZE);
     size_t length = strlen(name);

@@ -5,7 +5,6 @@
 #include <emscripten.h>
 
 #include <cstring>
-#include <string>
 
 #include "core/database/game_database.h"
 #include "frontend/graphic/graphic_screen.h"
@@ -48,18 +47,6 @@ EM_JS(void, pageClearPicture, (), {
     tarnwickPictures.clear();
 });
 
-constexpr size_t IMAGE_PATH_SIZE = 32;    // bytes of ImagePath that count, as in pictures.cpp
-
-// The path loadPicture opens for a name: ImagePath, a '/' when it is not
-// empty, and the name.
-static std::string picturePath(const char *name)
-{
-    std::string path(settings.ImagePath, strnlen(settings.ImagePath, IMAGE_PATH_SIZE));
-    if (!path.empty())
-        path += '/';
-    return path + name;
-}
-
 static GrColor pictureArea[PICTURE_WIDTH * PICTURE_HEIGHT];
 
 void showPagePicture(const char *name)
@@ -67,8 +54,9 @@ void showPagePicture(const char *name)
     if (name == lastPictureName)
         return;
     picturesEnabled = pagePicturesEnabled();
-    if (name && picturesEnabled)
-        fetchPictureFile(picturePath(name).c_str());
+    char path[MAX_PATH_LENGTH + 1];
+    if (name && picturesEnabled && joinPicturePath(path, name))
+        fetchPictureFile(path);
     if (showPicture(name) != 0) {
         pageClearPicture();
         return;
