@@ -12,6 +12,7 @@
 
 #include "core/compiler/rule_compiler.h"
 #include "core/compiler/source_reader.h"
+#include "core/compiler/source_words.h"
 #include "core/database/game_database.h"
 #include "core/database/rule_code.h"
 #include "core/database/text_compare.h"
@@ -181,10 +182,7 @@ void addLineFinding(Severity severity, const char *format, ...)
 // The [System] key a line starts with, or nullptr.
 static const char *systemKeyOf(const char *line)
 {
-    static const char *const KEYS[] = {"Title=", "StartLocation=", "MaxItems=", "Boolean=", "Prompt=",
-                                       "ShowExits=", "ImagePath=", "StatusLine=", "BgColor=", "FgColor=",
-                                       "CharSet="};
-    for (const char *key : KEYS)
+    for (const char *key : SYSTEM_KEYS)
         if (startsWithIgnoreCase(line, key))
             return key;
     return nullptr;

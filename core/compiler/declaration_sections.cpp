@@ -8,6 +8,7 @@
 #include <iterator>
 
 #include "core/compiler/source_reader.h"
+#include "core/compiler/source_words.h"
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
 
@@ -74,17 +75,12 @@ static void setTextSetting(char *field, size_t size, size_t keep, const char *va
     memcpy(field, value, length);
 }
 
-enum SystemKey {
-    KEY_TITLE, KEY_START_LOCATION, KEY_MAX_ITEMS, KEY_BOOLEAN, KEY_PROMPT, KEY_SHOW_EXITS,
-    KEY_IMAGE_PATH, KEY_STATUS_LINE, KEY_BG_COLOR, KEY_FG_COLOR, KEY_CHARSET,
-};
-
 // "[System]" keys in the order they are tried; indexed by SystemKey.
-static const char *const SYSTEM_KEYS[] = {
+constexpr const char *SYSTEM_KEYS[] = {
     "Title=", "StartLocation=", "MaxItems=", "Boolean=", "Prompt=", "ShowExits=",
     "ImagePath=", "StatusLine=", "BgColor=", "FgColor=", "CharSet=",
 };
-static_assert(std::size(SYSTEM_KEYS) == KEY_CHARSET + 1);
+static_assert(std::size(SYSTEM_KEYS) == SYSTEM_KEY_COUNT);
 
 int parseSystemLine(const char *line, char *charSet)
 {

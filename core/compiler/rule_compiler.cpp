@@ -13,19 +13,14 @@
 
 #include "core/compiler/checker.h"
 #include "core/compiler/source_reader.h"
+#include "core/compiler/source_words.h"
 #include "core/database/game_database.h"
 #include "core/database/name_index.h"
 #include "core/database/rule_code.h"
 #include "core/database/text_compare.h"
 
-struct BlockWord {
-    const char *text;
-    char kind;
-    bool exact;             // brace forms: exact spelling, case included
-};
-
 // Lines that are a block record as a whole, in the order they are tried.
-static constexpr BlockWord BLOCK_WORDS[] = {
+constexpr BlockWord BLOCK_WORDS[] = {
     {"{", KIND_BEGIN, true}, {"begin", KIND_BEGIN, false}, {"then {", KIND_BEGIN, true},
     {"then begin", KIND_BEGIN, false}, {"do {", KIND_BEGIN, true}, {"do begin", KIND_BEGIN, false},
     {"{/", KIND_FBEGIN, true}, {"fbegin", KIND_FBEGIN, false}, {"then {/", KIND_FBEGIN, true},
@@ -34,7 +29,7 @@ static constexpr BlockWord BLOCK_WORDS[] = {
     {"then sbegin", KIND_SBEGIN, false}, {"do {+", KIND_SBEGIN, true}, {"do sbegin", KIND_SBEGIN, false},
     {"}", KIND_END, true}, {"end", KIND_END, false},
 };
-static_assert(std::size(BLOCK_WORDS) == 20);
+static_assert(std::size(BLOCK_WORDS) == BLOCK_WORD_COUNT);
 
 // The length of the longest block word ("then fbegin").
 static constexpr long longestBlockWord()
@@ -45,48 +40,16 @@ static constexpr long longestBlockWord()
     return longest;
 }
 
-struct LeadingWord {
-    const char *text;       // compared case aside, its blank included
-    char kind;
-};
-
 // Leading words of condition and action lines, in the order they are tried;
 // any other line is a bare list of actions.
-static const LeadingWord LEADING_WORDS[] = {
+constexpr LeadingWord LEADING_WORDS[] = {
     {"while ", KIND_WHILE}, {"if ", KIND_IF}, {"or ", KIND_OR}, {"and ", KIND_AND}, {"then ", KIND_ACTION},
     {"do ", KIND_ACTION},
 };
-static_assert(std::size(LEADING_WORDS) == 6);
-
-// What an operand names, for the checker.
-enum OperandKind : char {
-    OPERAND_NONE,           // not read
-    OPERAND_NUMBER,         // any number
-    OPERAND_OBJECT,
-    OPERAND_LOCATION,       // a declared location
-    OPERAND_PLACE,          // an object's place: a location, 0 nowhere, -1 carried, -2 worn
-    OPERAND_HERE_OR_LOCATION,   // 0: the player's location
-    OPERAND_LOCATION_OR_NONE,   // 0: no exit
-    OPERAND_MESSAGE,
-    OPERAND_SYSTEM_MESSAGE,
-    OPERAND_SHOW,
-    OPERAND_VERB,
-    OPERAND_NOUN,
-    OPERAND_NOUN_OR_VARIABLE,
-    OPERAND_VARIABLE,
-    OPERAND_DIRECTION,
-};
-
-struct Keyword {
-    const char *word;
-    char opcode;
-    int16_t secondOperand;  // stored when the keyword is read
-    int8_t needed;          // operand words it needs to mean anything
-    OperandKind first, second;
-};
+static_assert(std::size(LEADING_WORDS) == LEADING_WORD_COUNT);
 
 // Condition keywords in the order they are tried.
-static constexpr Keyword CONDITION_KEYWORDS[] = {
+constexpr Keyword CONDITION_KEYWORDS[] = {
     {"begin", COND_BEGIN, 0, 0, OPERAND_NONE, OPERAND_NONE},
     {"verb", COND_VERB, 0, 1, OPERAND_VERB, OPERAND_NONE},
     {"noun", COND_NOUN, 0, 1, OPERAND_NOUN, OPERAND_NONE},
@@ -114,7 +77,7 @@ static_assert(std::size(CONDITION_KEYWORDS) == CONDITION_KEYWORD_COUNT);
 
 // Action keywords in the order they are tried. "set" defaults its value to 1;
 // "reset" is a set to 0.
-static constexpr Keyword ACTION_KEYWORDS[] = {
+constexpr Keyword ACTION_KEYWORDS[] = {
     {"create", ACT_CREATE, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
     {"destroy", ACT_DESTROY, 0, 1, OPERAND_OBJECT, OPERAND_NONE},
     {"get", ACT_GET, 0, 1, OPERAND_OBJECT, OPERAND_NONE},

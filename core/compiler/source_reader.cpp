@@ -10,35 +10,14 @@
 #include "core/compiler/checker.h"
 #include "core/compiler/declaration_sections.h"
 #include "core/compiler/rule_compiler.h"
+#include "core/compiler/source_words.h"
 #include "core/database/file_access.h"
 #include "core/database/name_index.h"
 #include "core/database/text_compare.h"
 #include "core/driver/terminal_text.h"
 
-// Section codes, one per parser.
-enum Section : char {
-    SECTION_NONE = 0,
-    SECTION_SYSTEM = 's',
-    SECTION_SYSMSG = 'y',
-    SECTION_DIRECTIONS = 'd',
-    SECTION_SHOWS = 'i',
-    SECTION_LOCATIONS = 'l',
-    SECTION_OBJECTS = 'o',
-    SECTION_MESSAGES = 'm',
-    SECTION_VERBS = 'v',
-    SECTION_NOUNS = 'n',
-    SECTION_VARS = 'f',
-    SECTION_EVENTS = 'e',
-    SECTION_ACTIONS = 'a',
-};
-
-struct Header {
-    const char *text;
-    Section section;
-};
-
 // Section headers in the order they are tried.
-static const Header HEADERS[] = {
+constexpr Header HEADERS[] = {
     {"[System]", SECTION_SYSTEM},
     {"[Sysmsg]", SECTION_SYSMSG},
     {"[Directions]", SECTION_DIRECTIONS},
@@ -53,7 +32,7 @@ static const Header HEADERS[] = {
     {"[Events]", SECTION_EVENTS},
     {"[Actions]", SECTION_ACTIONS},
 };
-static_assert(std::size(HEADERS) == 13);
+static_assert(std::size(HEADERS) == HEADER_COUNT);
 
 struct CharConversion {
     unsigned char from;     // Windows Latin-1
