@@ -399,8 +399,16 @@
     }
   });
 
+  // ?seed=N starts the random numbers as ttyrunner's --seed=N does, so that
+  // the same game, seed and commands give the same text in both.
+  const gameArguments = [gameName.substring(0, gameName.indexOf('.'))];
+  const seed = query.get('seed');
+  if (seed !== null && /^[0-9]+$/.test(seed)) {
+    gameArguments.unshift('--seed=' + seed);
+  }
+
   window.Module = {
-    arguments: [gameName.substring(0, gameName.indexOf('.'))],
+    arguments: gameArguments,
     preRun: [loadGame],
     print: programLine,
     printErr: (text) => console.warn(text),

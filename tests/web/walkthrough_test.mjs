@@ -4,16 +4,23 @@
 // line for a command and a key for a question, and the page's text checked;
 // then questions.adv (beside this file, handed to the page in place of a
 // served file) tries the questions, pauses, clear, colours and accents.
+// The text of the walkthrough and of a game that draws random numbers is
+// compared, command by command, with what ttyrunner shows for the same
+// commands and seed.
 // First, without a browser, the page's colour table is compared with the window's.
-// Usage: node walkthrough_test.mjs WEB_BUILD WALKTHROUGH_INPUT
+// Usage: node walkthrough_test.mjs WEB_BUILD WALKTHROUGH_INPUT TTYRUNNER RANDOM_GAME RANDOM_INPUT
 // Exits 77 (skipped) when the web build, its driver or Chromium is absent.
-import { readFileSync } from 'node:fs';
+import { spawnSync } from 'node:child_process';
+import { copyFileSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { CHROMIUM, browserDriver, check, finish, nextWait, startServer } from './browser_support.mjs';
 
-const [webBuild, inputPath] = process.argv.slice(2).map((p) => path.resolve(p));
+const [webBuild, inputPath, ttyrunner, randomGame, randomInput] = process.argv.slice(2).map((p) => path.resolve(p));
 const FIXTURE = new URL('questions.adv', import.meta.url);
 const FIXTURE_PATH = '/fixture/questions.adv';
+const RANDOM_PATH = '/fixture/coin.adv';
+const SEED = 7;
 
 // The page's sixteen colours are the window's: both tables, read from their
 // sources, hold the same values in the same order.
@@ -28,7 +35,86 @@ const pageColours = [...pageTable.matchAll(/0x([0-9A-F]{6})/gi)].map((hex) => pa
 check('the page has the window\'s sixteen colours', windowColours.length === 16 && windowColours.join() === pageColours.join(),
   windowColours.join() + '\n' + pageColours.join());
 
-const puppeteer = browserDriver(webBuild, [path.join(webBuild, 'games', 'demo.twk')]);
+const puppeteer = browserDriver(webBuild, [path.join(webBuild, 'games', 'demo.twk'), ttyrunner]);
+
+// The lines of an input file, without the empty one after its last line end.
+function inputLines(file) {
+  const lines = readFileSync(file, 'utf8').split('\n');
+  if (lines[lines.length - 1] === '') {
+    lines.pop();
+  }
+  return lines;
+}
+
+// What ttyrunner shows a player of the game file for these lines and seed:
+// its transcript, without the header line, as words.
+function nativeWords(gameFile, lines, seed) {
+  const folder = mkdtempSync(path.join(os.tmpdir(), 'tarnwick-web-'));
+  try {
+    const name = path.basename(gameFile).replace(/\..*$/, '');
+    copyFileSync(gameFile, path.join(folder, path.basename(gameFile)));
+    spawnSync(ttyrunner, ['--seed=' + seed, '--transcript=shown.txt', name],
+      { cwd: folder, input: lines.join('\n') + '\n', encoding: 'latin1' });
+    const shown = readFileSync(path.join(folder, 'shown.txt'), 'utf8');
+    return shown.substring(shown.indexOf('\n') + 1).split(/\s+/).filter((word) => word !== '');
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
+}
+
+// The page's text per wait: segment i holds the words the program wrote to
+// the output after the player's i-th answer, and those of the description it
+// drew last in that time (the panel shown at the next wait), if any.
+async function pageSegments(page) {
+  const words = (text) => text.split(/\s+/).filter((word) => word !== '');
+  const writes = await page.evaluate(() => window.tarnwickWrites);
+  const segments = [{ output: [], description: [] }];
+  for (const [area, text] of writes) {
+    const segment = segments[segments.length - 1];
+    if (area === 'wait') {
+      segments.push({ output: [], description: [] });
+    } else if (area === 0) {
+      segment.output.push(...words(text));
+    } else if (area === 3) {
+      segment.description = words(text);
+    }
+  }
+  return segments;
+}
+
+// ttyrunner shows a location's description in its text where the page draws
+// it in the panel: a segment matches when ttyrunner's words are the page's
+// output with, at one place or nowhere, the words of the panel drawn. Names
+// the first command whose words differ.
+async function checkSameWords(name, page, lines, native) {
+  const same = (from, words) => words.every((word, i) => native[from + i] === word);
+  let at = 0;
+  const segments = await pageSegments(page);
+  for (let i = 0; i < segments.length; i++) {
+    const { output, description } = segments[i];
+    let length = -1;
+    for (let split = 0; description.length > 0 && split <= output.length && length < 0; split++) {
+      if (same(at, output.slice(0, split)) && same(at + split, description) &&
+          same(at + split + description.length, output.slice(split))) {
+        length = output.length + description.length;
+      }
+    }
+    if (length < 0 && same(at, output)) {
+      length = output.length;
+    }
+    if (length < 0) {
+      const after = i === 0 ? 'the start' : '"' + lines[i - 1] + '"';
+      check(name, false, `after ${after}:\npage:       ${output.join(' ')}\npanel:      ${description.join(' ')}` +
+        `\nttyrunner:  ${native.slice(at, at + output.length + description.length + 8).join(' ')}`);
+      return;
+    }
+    at += length;
+  }
+  // ttyrunner's input ends at the prompt the page shows beside the input line.
+  const prompt = await page.$eval('#prompt', (element) => element.textContent.trim());
+  const rest = native.slice(at).join(' ');
+  check(name, rest === '' || rest === prompt, `ttyrunner shows more: ${rest}`);
+}
 
 // The page's texts: heading, status line, description, output, input state.
 function pageState(page) {
@@ -59,11 +145,35 @@ async function enter(page, line) {
 // A page of the server; the fixture game is answered from this folder.
 async function openPage(browser, address) {
   const page = await browser.newPage();
+  // Every write of the program to an area, and every wait for the player,
+  // recorded from the start for the comparison with ttyrunner.
+  await page.evaluateOnNewDocument(() => {
+    window.tarnwickWrites = [];
+    let api;
+    Object.defineProperty(window, 'tarnwickPage', {
+      get: () => api,
+      set: (value) => {
+        api = value;
+        const write = value.write;
+        const waitFor = (original) => function (...answer) {
+          window.tarnwickWrites.push(['wait', '']);
+          return original.apply(this, answer);
+        };
+        value.write = function (area, text) {
+          window.tarnwickWrites.push([area, text]);
+          return write.call(this, area, text);
+        };
+        value.readInput = waitFor(value.readInput);
+        value.readKey = waitFor(value.readKey);
+      },
+    });
+  });
   page.on('pageerror', (error) => check('no script error on the page', false, error.message));
   await page.setRequestInterception(true);
   page.on('request', (request) => {
-    if (new URL(request.url()).pathname === FIXTURE_PATH) {
-      request.respond({ status: 200, contentType: 'text/plain', body: readFileSync(FIXTURE) });
+    const served = new URL(request.url()).pathname;
+    if (served === FIXTURE_PATH || served === RANDOM_PATH) {
+      request.respond({ status: 200, contentType: 'text/plain', body: readFileSync(served === FIXTURE_PATH ? FIXTURE : randomGame) });
     } else {
       request.continue();
     }
@@ -88,7 +198,7 @@ const { server, address } = await startServer(webBuild);
 const browser = await puppeteer.launch({ executablePath: CHROMIUM, headless: true, args: ['--no-sandbox'] });
 try {
   // The whole walkthrough of the demo, from the compiled game.
-  const page = await openPage(browser, address);
+  const page = await openPage(browser, address + '?seed=' + SEED);
   await nextWait(page);
   let state = await pageState(page);
   check('the game title is the page title', state.title === 'Tarnwick House', state.title);
@@ -97,10 +207,7 @@ try {
   const colours = await page.evaluate(() => [getComputedStyle(document.body).backgroundColor, getComputedStyle(document.body).color]);
   check('the default colours are black and the lightest grey', colours[0] === 'rgb(0, 0, 0)' && colours[1] === 'rgb(240, 240, 240)', colours.join(' '));
 
-  const lines = readFileSync(inputPath, 'utf8').split('\n');
-  if (lines[lines.length - 1] === '') {
-    lines.pop();
-  }
+  const lines = inputLines(inputPath);
   await enter(page, lines[0]);
   await nextWait(page);
   state = await pageState(page);
@@ -122,7 +229,21 @@ try {
   check('the play-again question waits for a key', state.waiting === 'key' && state.output.endsWith('Would you like to play again? '));
   await enter(page, lines[lines.length - 1]);
   check('declining ends the session', (await nextWait(page)) === 'ended' && await page.$eval('#command', (input) => input.disabled));
+  await checkSameWords('the walkthrough shows ttyrunner\'s words, command by command', page, lines,
+    nativeWords(path.join(webBuild, 'games', 'demo.twk'), lines, SEED));
   await page.close();
+
+  // A game that draws random numbers, at two seeds.
+  const rolls = inputLines(randomInput);
+  for (const seed of [1, 4242]) {
+    const coin = await openPage(browser, address + '?game=' + RANDOM_PATH.substring(1) + '&seed=' + seed);
+    for (const line of rolls) {
+      await enter(coin, line);
+    }
+    await nextWait(coin);
+    await checkSameWords(`seed ${seed} draws ttyrunner's numbers`, coin, rolls, nativeWords(randomGame, rolls, seed));
+    await coin.close();
+  }
 
   // The kit's own commands, the history and the dark, on the source.
   const source = await openPage(browser, address + '?game=games/demo.adv');
