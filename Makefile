@@ -22,7 +22,9 @@ play: build
 play-window: build
 	@cd games && ../$(BUILD)/gfxrunner demo
 
-test: build
+# The browser tests play the web build, so it is built (and its tools set
+# up) first.
+test: build web
 	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # Benchmarks against gzip, zcat and libpng, built with optimisation in a

@@ -22,7 +22,8 @@
   const KEY_ENTER = 13;
   const KEY_ESCAPE = 27;
 
-  const DEFAULT_GAME = 'games/demo.twk';
+  // The game played when the address names none: the page's own choice.
+  const DEFAULT_GAME = document.querySelector('meta[name="tarnwick-game"]').content;
   const MODIFIER_KEYS = ['Shift', 'Control', 'Alt', 'Meta', 'AltGraph', 'CapsLock', 'NumLock'];
 
   // The game's file in the program's file system: the name the URL gives it
@@ -120,7 +121,38 @@
     } else {
       output.appendChild(document.createTextNode(text));
     }
-    output.scrollTop = output.scrollHeight;
+    showNewest();
+  }
+
+  // New text scrolls the output to its end once a frame, not at every write:
+  // each scroll lays the whole output out again. A change of the output's
+  // size (a narrower window, a phone turned) keeps its end in view unless the
+  // player has scrolled back.
+  let scrollQueued = false;
+  let followNewest = true;
+
+  function showNewest() {
+    if (scrollQueued) {
+      return;
+    }
+    scrollQueued = true;
+    requestAnimationFrame(() => {
+      scrollQueued = false;
+      const output = element(AREA_OUTPUT);
+      output.scrollTop = output.scrollHeight;
+    });
+  }
+
+  {
+    const output = element(AREA_OUTPUT);
+    output.addEventListener('scroll', () => {
+      followNewest = output.scrollTop + output.clientHeight >= output.scrollHeight - 2;
+    });
+    new ResizeObserver(() => {
+      if (followNewest) {
+        output.scrollTop = output.scrollHeight;
+      }
+    }).observe(output);
   }
 
   // The one wait of the program, if any: what it waits for and how it ends.

@@ -8,7 +8,8 @@
 
   const query = new URLSearchParams(window.location.search);
   // A game picked from the disk has no site folder for its pictures.
-  const gameUrl = query.get('file') ? null : query.get('game') || 'games/demo.twk';
+  const gameUrl = query.get('file') ? null
+    : query.get('game') || document.querySelector('meta[name="tarnwick-game"]').content;
   const fetched = new Set();    // paths asked for already, found or not
 
   function canvas() {

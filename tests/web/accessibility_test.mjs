@@ -142,6 +142,11 @@ try {
   const inside = boxes.every((area) => area.left >= 0 && area.right <= 390);
   check('narrow: the areas one above the other, none wider than the screen',
     boxes.length >= 4 && stacked && inside && width[0] <= width[1], JSON.stringify(boxes) + ' ' + width.join());
+  await page.waitForFunction(() => {
+    const output = document.getElementById('output');
+    return output.scrollTop + output.clientHeight >= output.scrollHeight - 2;
+  }, { timeout: 5000 }).then(() => true, () => false).then((newest) =>
+    check('narrow: the output still shows its newest text', newest));
   found = await violations(page);
   check('axe-core finds no violation at 390 x 844', found.length === 0, found.join('\n'));
   await page.screenshot({ path: path.join(outputFolder, 'accessibility-390x844.png') });
