@@ -1,5 +1,6 @@
-// Times loadPicture on the headless drawing layer against libpng decoding the
-// same files, in one process: a palette and a true-colour 384 x 256 picture.
+// Times loadPicture on the headless drawing layer against libpng and libspng
+// decoding the same files, in one process: two scene pictures it writes (a
+// palette and a true-colour one) and the picture files named on the command line.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -10,15 +11,19 @@
 #include <string>
 #include <vector>
 
+#include <zlib.h>
+
 #include <png.h>
+#include <spng.h>
 
 #include "core/database/game_database.h"
 #include "frontend/frontend.h"
 #include "frontend/graphic/library/graphics_library.h"
 #include "frontend/graphic/pictures.h"
+#include "frontend/graphic/scramble_key.h"
 
-constexpr int BATCHES = 15;            // timing batches; the quickest counts
-constexpr int DECODES_PER_BATCH = 20;
+constexpr int BATCHES = 21;            // timing batches; the median counts
+constexpr int DECODES_PER_BATCH = 10;
 
 struct Rgb {
     uint8_t red, green, blue;
@@ -141,6 +146,94 @@ static std::vector<uint8_t> decodeWithLibpng(const char *path)
     return pixels;
 }
 
+// libspng's decoding of the file into red, green and blue bytes per pixel.
+static std::vector<uint8_t> decodeWithLibspng(const char *path)
+{
+    std::vector<uint8_t> pixels;
+    FILE *file = fopen(path, "rb");
+    if (!file) return pixels;
+    spng_ctx *context = spng_ctx_new(0);
+    size_t size = 0;
+    if (context && spng_set_png_file(context, file) == 0 &&
+        spng_decoded_image_size(context, SPNG_FMT_RGB8, &size) == 0) {
+        pixels.resize(size);
+        if (spng_decode_image(context, pixels.data(), size, SPNG_FMT_RGB8, 0) != 0) pixels.clear();
+    }
+    spng_ctx_free(context);
+    fclose(file);
+    return pixels;
+}
+
+static std::vector<uint8_t> fileBytes(const char *path)
+{
+    std::vector<uint8_t> bytes;
+    FILE *file = fopen(path, "rb");
+    if (!file) return bytes;
+    uint8_t block[4096];
+    for (size_t n; (n = fread(block, 1, sizeof block, file)) > 0;) bytes.insert(bytes.end(), block, block + n);
+    fclose(file);
+    return bytes;
+}
+
+static uint32_t bigEndian(const uint8_t *p)
+{
+    return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+// The file as the baselines can read it: a scrambled picture is written to
+// twin without its marker chunk and with its image data unscrambled (CRCs
+// made afresh); any other file is read as it is. Empty when it cannot be read.
+static std::string readablePath(const std::string &path, const std::string &twin, bool *scrambled)
+{
+    std::vector<uint8_t> bytes = fileBytes(path.c_str());
+    *scrambled = false;
+    if (bytes.size() < 8) return "";
+    std::vector<uint8_t> out(bytes.begin(), bytes.begin() + 8);
+    uint8_t key[SCRAMBLE_KEY_SIZE];
+    buildScrambleKey(key);
+    for (size_t at = 8; at + 12 <= bytes.size();) {
+        uint32_t length = bigEndian(&bytes[at]);
+        if (length > bytes.size() - at - 12) return "";
+        std::vector<uint8_t> chunk(bytes.begin() + long(at), bytes.begin() + long(at + 12 + length));
+        at += 12 + length;
+        if (memcmp(&chunk[4], SCRAMBLE_CHUNK_TYPE, 4) == 0) {
+            *scrambled = true;
+            continue;
+        }
+        if (*scrambled && memcmp(&chunk[4], "IDAT", 4) == 0) {
+            for (uint32_t i = 0; i < length; i++) chunk[8 + i] ^= key[i % SCRAMBLE_KEY_SIZE];
+            uint32_t crc = uint32_t(crc32(0, &chunk[4], 4 + length));
+            for (int k = 0; k < 4; k++) chunk[8 + length + size_t(k)] = uint8_t(crc >> (24 - 8 * k));
+        }
+        out.insert(out.end(), chunk.begin(), chunk.end());
+    }
+    if (!*scrambled) return path;
+    FILE *file = fopen(twin.c_str(), "wb");
+    if (!file) return "";
+    fwrite(out.data(), 1, out.size(), file);
+    fclose(file);
+    return twin;
+}
+
+// "grey", "palette" or "true-colour", from the header's colour type.
+static const char *kindOf(const std::string &path)
+{
+    std::vector<uint8_t> bytes = fileBytes(path.c_str());
+    if (bytes.size() < 26) return "unknown";
+    switch (bytes[25]) {
+    case 0: return "grey";
+    case 2: return "true-colour";
+    case 3: return "palette";
+    }
+    return "unknown";
+}
+
+static double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 static double threadSeconds()
 {
     timespec now;
@@ -161,12 +254,20 @@ static long differingPixels(const std::vector<uint8_t> &reference)
     return differing;
 }
 
-// Prints "picture KIND OURS_US LIBPNG_US" for one file; false on a failure.
-static bool benchFile(const char *kind, const std::string &path)
+// Prints "picture NAME KIND OURS_US LIBPNG_US LIBSPNG_US" for one file: the
+// medians of batches in which the three decoders take turns. False when
+// loadPicture's screen or libspng's pixels differ from libpng's.
+static bool benchFile(const std::string &name, const std::string &path, const std::string &work)
 {
-    std::vector<uint8_t> reference = decodeWithLibpng(path.c_str());
+    bool scrambled = false;
+    std::string readable = readablePath(path, work + "/" + name + ".plain.png", &scrambled);
+    std::vector<uint8_t> reference = decodeWithLibpng(readable.c_str());
     if (reference.size() != size_t(PICTURE_WIDTH) * PICTURE_HEIGHT * 3) {
-        fprintf(stderr, "picture_bench: libpng cannot read %s\n", path.c_str());
+        fprintf(stderr, "picture_bench: libpng cannot read %s\n", readable.c_str());
+        return false;
+    }
+    if (decodeWithLibspng(readable.c_str()) != reference) {
+        fprintf(stderr, "picture_bench: libspng and libpng disagree on %s\n", readable.c_str());
         return false;
     }
     int result = loadPicture(path.c_str());
@@ -176,24 +277,39 @@ static bool benchFile(const char *kind, const std::string &path)
                 path.c_str(), result, differing);
         return false;
     }
-    double ours = 1e30, theirs = 1e30;
+    std::vector<double> ours, libpng, libspng;
     for (int batch = 0; batch < BATCHES; batch++) {
         double start = threadSeconds();
         for (int i = 0; i < DECODES_PER_BATCH; i++) loadPicture(path.c_str());
-        double middle = threadSeconds();
-        for (int i = 0; i < DECODES_PER_BATCH; i++) decodeWithLibpng(path.c_str());
+        double afterOurs = threadSeconds();
+        for (int i = 0; i < DECODES_PER_BATCH; i++) decodeWithLibpng(readable.c_str());
+        double afterLibpng = threadSeconds();
+        for (int i = 0; i < DECODES_PER_BATCH; i++) decodeWithLibspng(readable.c_str());
         double end = threadSeconds();
-        ours = std::min(ours, (middle - start) / DECODES_PER_BATCH);
-        theirs = std::min(theirs, (end - middle) / DECODES_PER_BATCH);
+        ours.push_back((afterOurs - start) / DECODES_PER_BATCH);
+        libpng.push_back((afterLibpng - afterOurs) / DECODES_PER_BATCH);
+        libspng.push_back((end - afterLibpng) / DECODES_PER_BATCH);
     }
-    printf("picture %s %.1f %.1f\n", kind, ours * 1e6, theirs * 1e6);
+    const char *kind = kindOf(readable);
+    printf("picture %s %s%s %.1f %.1f %.1f\n", name.c_str(), kind, scrambled ? "-scrambled" : "",
+           median(ours) * 1e6, median(libpng) * 1e6, median(libspng) * 1e6);
+    fflush(stdout);
     return true;
+}
+
+// The file's name without its folder and its .png.
+static std::string baseName(const std::string &path)
+{
+    size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (name.size() > 4 && name.compare(name.size() - 4, 4, ".png") == 0) name.resize(name.size() - 4);
+    return name;
 }
 
 int main(int argc, char **argv)
 {
-    if (argc != 2) {
-        fprintf(stderr, "usage: picture_bench FOLDER\n");
+    if (argc < 2) {
+        fprintf(stderr, "usage: picture_bench FOLDER [PICTURE.png...]\n");
         return 2;
     }
     if (!allocateArena()) return 1;
@@ -206,7 +322,9 @@ int main(int argc, char **argv)
         fprintf(stderr, "picture_bench: cannot write the pictures in %s\n", argv[1]);
         return 1;
     }
-    bool ok = benchFile("palette", palette) && benchFile("true-colour", truecolour);
+    std::string work = argv[1];
+    bool ok = benchFile("scene-palette", palette, work) && benchFile("scene-true-colour", truecolour, work);
+    for (int i = 2; i < argc && ok; i++) ok = benchFile(baseName(argv[i]), argv[i], work);
     closeScreen();
     freeArena();
     return ok ? 0 : 1;

@@ -21,6 +21,8 @@ const char *lastPictureName = nullptr;
 constexpr int IMAGE_PATH_SIZE = 32;           // bytes of ImagePath that count
 constexpr int INPUT_BUFFER_SIZE = 32768;      // the file's image data is read through it
 constexpr int MAX_ROW_BYTES = PICTURE_WIDTH * 3;
+constexpr int ROW_BUFFER_SIZE = 1 + MAX_ROW_BYTES;   // a filter byte and the widest row
+constexpr int BATCH_SIZE = 32 * ROW_BUFFER_SIZE;      // inflated rows drawn after one inflate call
 constexpr int PALETTE_SIZE = 256;
 constexpr uint8_t PNG_SIGNATURE[8] = {137, 80, 78, 71, 13, 10, 26, 10};
 
@@ -56,8 +58,11 @@ struct PictureDecoder {
     int inflateState;              // InflateState
     int rowBytes;                  // bytes of a row after its filter byte
     int rowCount;                  // rows decoded so far, 0..PICTURE_HEIGHT
-    uint8_t row[1 + MAX_ROW_BYTES];
-    uint8_t previousRow[1 + MAX_ROW_BYTES];
+    int batchRows;                 // complete rows at the batch's start, all drawn
+    int coloursFrom;               // the first row drawn with pictureColours as they are now
+    GrColor *canvasPixels;         // the canvas's rows of PICTURE_WIDTH values
+    uint8_t previousRow[ROW_BUFFER_SIZE];   // the row above the batch's first row
+    uint8_t batch[BATCH_SIZE];     // inflated rows, filter byte first, one after another
 };
 
 static PictureDecoder decoder;
@@ -95,68 +100,178 @@ static void fillGreyRamp(int bitDepth)
 }
 
 // Paeth predictor: the left byte, the byte above or the one above-left, on ties in that order.
-static int paethPredictor(int left, int above, int aboveLeft)
+static inline int paethPredictor(int left, int above, int aboveLeft)
 {
-    int estimate = left + above - aboveLeft;
-    int toLeft = abs(estimate - left), toAbove = abs(estimate - above), toAboveLeft = abs(estimate - aboveLeft);
+    int toLeft = abs(above - aboveLeft);            // |left + above - aboveLeft - left|
+    int toAbove = abs(left - aboveLeft);
+    int toAboveLeft = abs(left + above - 2 * aboveLeft);
     if (toLeft <= toAbove && toLeft <= toAboveLeft) return left;
     return toAbove <= toAboveLeft ? above : aboveLeft;
 }
 
-// Undoes the row's filter in place; bytes 1..rowBytes follow the filter byte.
-static void unfilterRow(int bytesPerPixel)
+static inline uint8_t averaged(uint8_t filtered, uint8_t left, uint8_t up)
 {
-    uint8_t *row = decoder.row;
-    const uint8_t *above = decoder.previousRow;
-    int filter = row[0];
-    if (filter > 4) return;
-    for (int i = 1; i <= decoder.rowBytes; i++) {
-        int left = i > bytesPerPixel ? row[i - bytesPerPixel] : 0;
-        int aboveLeft = i > bytesPerPixel ? above[i - bytesPerPixel] : 0;
-        int predictor = 0;
-        switch (filter) {
-        case 1: predictor = left; break;
-        case 2: predictor = above[i]; break;
-        case 3: predictor = (left + above[i]) / 2; break;
-        case 4: predictor = paethPredictor(left, above[i], aboveLeft); break;
-        }
-        row[i] = uint8_t(row[i] + predictor);
+    return uint8_t(filtered + ((unsigned(left) + up) >> 1));
+}
+
+static inline uint8_t paethed(uint8_t filtered, uint8_t left, uint8_t up, uint8_t upLeft)
+{
+    return uint8_t(filtered + paethPredictor(left, up, upLeft));
+}
+
+// Undoing the filters, one loop each, in place: row and above are a row's
+// bytes after its filter byte; rows of 1 byte a pixel and of 3 (red, green,
+// blue) have loops of their own. Bytes left of the row count as 0. The bytes
+// to the left are carried in locals, so that no byte waits for the one just
+// stored.
+static void undoSub1(uint8_t *row, int length)
+{
+    uint8_t left = 0;
+    for (int i = 0; i < length; i++) left = row[i] = uint8_t(row[i] + left);
+}
+
+static void undoSub3(uint8_t *row, int length)
+{
+    uint8_t red = 0, green = 0, blue = 0;
+    for (int i = 0; i < length; i += 3) {
+        red = row[i] = uint8_t(row[i] + red);
+        green = row[i + 1] = uint8_t(row[i + 1] + green);
+        blue = row[i + 2] = uint8_t(row[i + 2] + blue);
     }
 }
 
-// Plots the decoded row into the canvas (the drawing target) at y = the row counter.
-static void plotRow()
+static void undoUp(uint8_t *row, const uint8_t *above, int length)
 {
-    const uint8_t *data = decoder.row + 1;
-    int y = decoder.rowCount;
+    for (int i = 0; i < length; i++) row[i] = uint8_t(row[i] + above[i]);
+}
+
+static void undoAverage1(uint8_t *row, const uint8_t *above, int length)
+{
+    uint8_t left = 0;
+    for (int i = 0; i < length; i++) left = row[i] = averaged(row[i], left, above[i]);
+}
+
+static void undoAverage3(uint8_t *row, const uint8_t *above, int length)
+{
+    uint8_t red = 0, green = 0, blue = 0;
+    for (int i = 0; i < length; i += 3) {
+        red = row[i] = averaged(row[i], red, above[i]);
+        green = row[i + 1] = averaged(row[i + 1], green, above[i + 1]);
+        blue = row[i + 2] = averaged(row[i + 2], blue, above[i + 2]);
+    }
+}
+
+static void undoPaeth1(uint8_t *row, const uint8_t *above, int length)
+{
+    uint8_t left = 0, upLeft = 0;
+    for (int i = 0; i < length; i++) {
+        uint8_t up = above[i];
+        left = row[i] = paethed(row[i], left, up, upLeft);
+        upLeft = up;
+    }
+}
+
+static void undoPaeth3(uint8_t *row, const uint8_t *above, int length)
+{
+    uint8_t red = 0, green = 0, blue = 0, upRed = 0, upGreen = 0, upBlue = 0;
+    for (int i = 0; i < length; i += 3) {
+        uint8_t up = above[i];
+        red = row[i] = paethed(row[i], red, up, upRed);
+        upRed = up;
+        up = above[i + 1];
+        green = row[i + 1] = paethed(row[i + 1], green, up, upGreen);
+        upGreen = up;
+        up = above[i + 2];
+        blue = row[i + 2] = paethed(row[i + 2], blue, up, upBlue);
+        upBlue = up;
+    }
+}
+
+// Undoes the filter named by the row's first byte; a filter byte above 4
+// leaves the row as it is. A true-colour row's length is a multiple of 3.
+static void unfilterRow(uint8_t *row, const uint8_t *above)
+{
+    uint8_t *bytes = row + 1;
+    const uint8_t *up = above + 1;
+    int length = decoder.rowBytes;
+    bool trueColour = decoder.header.colourType == 2;
+    switch (row[0]) {
+    case 1: trueColour ? undoSub3(bytes, length) : undoSub1(bytes, length); break;
+    case 2: undoUp(bytes, up, length); break;
+    case 3: trueColour ? undoAverage3(bytes, up, length) : undoAverage1(bytes, up, length); break;
+    case 4: trueColour ? undoPaeth3(bytes, up, length) : undoPaeth1(bytes, up, length); break;
+    }
+}
+
+// Colours of samples packed several to a byte, most significant bits first;
+// the pixels the row's bytes do not reach (bit depths that do not divide 8)
+// are colour value 0.
+static void drawPackedRow(const uint8_t *data, GrColor *out, int depth)
+{
+    int perByte = 8 / depth, mask = (1 << depth) - 1;
+    int x = 0;
+    for (int i = 0; i < decoder.rowBytes && x < PICTURE_WIDTH; i++)
+        for (int k = 0; k < perByte && x < PICTURE_WIDTH; k++, x++)
+            out[x] = pictureColours[(data[i] >> (8 - depth * (k + 1))) & mask];
+    for (; x < PICTURE_WIDTH; x++) out[x] = 0;
+}
+
+// Writes the unfiltered row's colours into a canvas row.
+static void drawRow(const uint8_t *data, GrColor *out)
+{
     int depth = decoder.header.bitDepth;
     if (decoder.header.colourType == 2) {
-        for (int i = 0, x = 0; i + 2 < decoder.rowBytes && x < PICTURE_WIDTH; i += 3, x++)
-            grPlot(x, y, grAllocColor(data[i], data[i + 1], data[i + 2]));
-    } else if (decoder.header.colourType == 0 && depth == 8) {
-        for (int x = 0; x < decoder.rowBytes && x < PICTURE_WIDTH; x++)
-            grPlot(x, y, pictureColours[data[x] / 2]);
+        // Red, green and blue bytes, packed as the drawing layer's colour values are.
+        int x = 0;
+        for (; x < PICTURE_WIDTH && 3 * x + 2 < decoder.rowBytes; x++)
+            out[x] = GrColor(data[3 * x]) << 16 | GrColor(data[3 * x + 1]) << 8 | data[3 * x + 2];
+        for (; x < PICTURE_WIDTH; x++) out[x] = 0;
+    } else if (depth == 8) {
+        // 8-bit grey shows the 128-level ramp: half the byte.
+        int shift = decoder.header.colourType == 0 ? 1 : 0;
+        for (int x = 0; x < PICTURE_WIDTH; x++) out[x] = pictureColours[data[x] >> shift];
     } else {
-        int perByte = 8 / depth, mask = (1 << depth) - 1;
-        for (int i = 0, x = 0; i < decoder.rowBytes; i++)
-            for (int k = 0; k < perByte && x < PICTURE_WIDTH; k++, x++)
-                grPlot(x, y, pictureColours[(data[i] >> (8 - depth * (k + 1))) & mask]);
+        drawPackedRow(data, out, depth);
     }
 }
 
-// One complete row (filter byte and rowBytes bytes) is in the row buffer.
-static void processRow()
+// Points inflation at the batch's start, with room for as many whole rows as
+// fit and the picture still needs; the last row drawn becomes the row above.
+static void startBatch()
 {
-    if (decoder.rowCount >= PICTURE_HEIGHT) return;
-    unfilterRow(decoder.header.colourType == 2 ? 3 : 1);
-    plotRow();
-    decoder.rowCount++;
-    memcpy(decoder.previousRow, decoder.row, size_t(decoder.rowBytes) + 1);
+    int stride = decoder.rowBytes + 1;
+    if (decoder.batchRows > 0)
+        memcpy(decoder.previousRow, decoder.batch + size_t(decoder.batchRows - 1) * size_t(stride), size_t(stride));
+    decoder.batchRows = 0;
+    int rows = BATCH_SIZE / stride;
+    if (rows > PICTURE_HEIGHT - decoder.rowCount) rows = PICTURE_HEIGHT - decoder.rowCount;
+    decoder.stream.next_out = decoder.batch;
+    decoder.stream.avail_out = uInt(rows * stride);
+}
+
+// Unfilters and draws the rows that inflation has completed in the batch.
+static void drawCompleteRows()
+{
+    int stride = decoder.rowBytes + 1;
+    int complete = int(decoder.stream.next_out - decoder.batch) / stride;
+    for (int i = decoder.batchRows; i < complete; i++) {
+        uint8_t *row = decoder.batch + size_t(i) * size_t(stride);
+        const uint8_t *above = i == 0 ? decoder.previousRow : row - stride;
+        unfilterRow(row, above);
+        GrColor *out = decoder.canvasPixels + size_t(decoder.rowCount) * PICTURE_WIDTH;
+        if (decoder.rowCount > decoder.coloursFrom && memcmp(row + 1, above + 1, size_t(decoder.rowBytes)) == 0)
+            memcpy(out, out - PICTURE_WIDTH, PICTURE_WIDTH * sizeof(GrColor));  // the same bytes as above
+        else
+            drawRow(row + 1, out);
+        decoder.rowCount++;
+    }
+    decoder.batchRows = complete;
 }
 
 // Inflates one block of image data into rows; stops inflation for good at an
 // error, at the end of the stream, or as soon as the last row is complete, so
-// that no more is inflated than the picture's rows hold.
+// that no more is inflated than the picture's rows hold. The rows completed
+// before an error stand; a row the error cuts short is not drawn.
 static void inflateBlock(uint8_t *block, uint32_t size)
 {
     z_stream &z = decoder.stream;
@@ -166,25 +281,25 @@ static void inflateBlock(uint8_t *block, uint32_t size)
             decoder.inflateState = INFLATE_STOPPED;
             return;
         }
+        // The check value at the stream's end comes after the last row has been
+        // drawn; nothing waits for it, so it is not computed.
+        inflateValidate(&z, 0);
         decoder.streamOpen = true;
         decoder.inflateState = INFLATE_RUNNING;
-        z.next_out = decoder.row;
-        z.avail_out = uInt(decoder.rowBytes + 1);
+        decoder.batchRows = 0;
+        startBatch();
     }
     if (decoder.inflateState != INFLATE_RUNNING) return;
     z.next_in = block;
     z.avail_in = size;
     while (z.avail_in > 0) {
         int result = inflate(&z, Z_SYNC_FLUSH);
-        if (z.avail_out == 0) {
-            processRow();
-            if (decoder.rowCount == PICTURE_HEIGHT) {
-                decoder.inflateState = INFLATE_COMPLETE;
-                return;
-            }
-            z.next_out = decoder.row;
-            z.avail_out = uInt(decoder.rowBytes + 1);
+        drawCompleteRows();
+        if (decoder.rowCount == PICTURE_HEIGHT) {
+            decoder.inflateState = INFLATE_COMPLETE;
+            return;
         }
+        if (z.avail_out == 0) startBatch();
         if (result != Z_OK) {
             // Z_STREAM_END with input left, or an error: the rest is not inflated.
             decoder.inflateState = INFLATE_STOPPED;
@@ -251,6 +366,7 @@ static ChunkResult readChunk()
             complete = fread(rgb, 1, 3, decoder.file) == 3;
             if (complete && i < PALETTE_SIZE) pictureColours[i] = grAllocColor(rgb[0], rgb[1], rgb[2]);
         }
+        decoder.coloursFrom = decoder.rowCount;   // rows drawn before keep the former colours
         skipBytes(length % 3);
     } else if (chunkTypeIs(type, "IDAT") && decoder.headerAccepted) {
         complete = readImageData(length);
@@ -297,10 +413,13 @@ int loadPicture(const char *path)
     if (!canvas) canvas = grCreateSurface(PICTURE_WIDTH, PICTURE_HEIGHT);
     if (!decoder.input) decoder.input = static_cast<uint8_t *>(malloc(INPUT_BUFFER_SIZE));
     if (!canvas || !decoder.input) return -1;
+    // The canvas is not cleared here: decoding writes every pixel of each row
+    // it draws, and the rows below the last one are cleared when it is done.
     grSetDrawTarget(canvas);
-    grClearContext(0);
+    decoder.canvasPixels = canvas->pixels;
     memset(decoder.previousRow, 0, sizeof decoder.previousRow);
     decoder.rowCount = 0;
+    decoder.coloursFrom = 0;
     decoder.inflateState = INFLATE_NOT_STARTED;
     decoder.file = openRegularFile(path);  // a FIFO, folder or device is not opened
     if (!decoder.file) return releasePicture(-1);
@@ -316,6 +435,9 @@ int loadPicture(const char *path)
 
     while (readChunk() == CHUNK_NEXT) {
     }
+    // Colour value 0 below the rows decoded.
+    GrColor *below = canvas->pixels + size_t(decoder.rowCount) * PICTURE_WIDTH;
+    memset(below, 0, size_t(PICTURE_HEIGHT - decoder.rowCount) * PICTURE_WIDTH * sizeof(GrColor));
     grSetDrawTarget(nullptr);
     grBitBltFromSurface(0, 0, canvas, 0, 0, PICTURE_WIDTH - 1, PICTURE_HEIGHT - 1);
     return releasePicture(0);
