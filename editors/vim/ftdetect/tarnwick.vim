@@ -1,0 +1,2 @@
+" Tarnwick game sources.
+autocmd BufRead,BufNewFile *.adv set filetype=tarnwick
