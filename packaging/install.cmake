@@ -41,6 +41,12 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/authori
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/examples ${PROJECT_SOURCE_DIR}/docs/images
         DESTINATION ${TARNWICK_DOC_DIR})
 
+# Syntax colouring of game sources: the Vim files where Debian's Vim looks on
+# its own (/usr/share/vim/vimfiles is on its 'runtimepath'), the TextMate
+# grammar and VS Code extension beside the games.
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/editors/vim/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/vim/vimfiles)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/editors/textmate DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/tarnwick/editors)
+
 # The menu entry, which plays the demo from a per-user copy.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/tarnwick.desktop
         DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
@@ -70,4 +76,6 @@ else()
     string(APPEND CPACK_DEBIAN_PACKAGE_DEPENDS ", libsdl2-2.0-0, libx11-6")
   endif()
 endif()
+# ttyrunner --map draws with Graphviz's dot; the games play without it.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "graphviz")
 include(CPack)

@@ -35,16 +35,38 @@ for library in "${wanted[@]}"; do
   [[ "$depends" =~ $pattern ]] || fail "Depends lacks $library: $depends"
 done
 
+# Graphviz draws the maps of --map: recommended, not required.
+recommends=$(dpkg-deb --field "$deb" Recommends)
+pattern="(^|[ ,])graphviz([ ,(]|\$)"
+[[ "$recommends" =~ $pattern ]] || fail "Recommends lacks graphviz: $recommends"
+[[ "$depends" =~ $pattern ]] && fail "Depends names graphviz: $depends"
+
 root=$work/root
 dpkg -x "$deb" "$root"
 for file in usr/bin/ttyrunner usr/bin/tarnwick-demo usr/share/man/man6/ttyrunner.6 \
             usr/share/doc/tarnwick/authoring.md usr/share/doc/tarnwick/playing.md \
+            usr/share/doc/tarnwick/images/demo-map.svg \
             usr/share/tarnwick/games/demo.adv usr/share/applications/tarnwick.desktop; do
   [ -e "$root/$file" ] || fail "the package lacks /$file"
 done
 for program in "${targets[@]}"; do
   [ -x "$root/usr/bin/$program" ] || fail "the package lacks /usr/bin/$program"
 done
+
+# The syntax files: Vim's where Debian's Vim finds them, the TextMate ones
+# beside the games; and Vim, looking there, knows a game source.
+for file in vim/vimfiles/syntax/tarnwick.vim vim/vimfiles/ftdetect/tarnwick.vim \
+            tarnwick/editors/textmate/package.json tarnwick/editors/textmate/language-configuration.json \
+            tarnwick/editors/textmate/syntaxes/tarnwick.tmLanguage.json; do
+  [ -f "$root/usr/share/$file" ] || fail "the package lacks /usr/share/$file"
+done
+if command -v vim >/dev/null; then
+  filetype=$(cd "$work" && vim -Nu NONE -i NONE -n -es --cmd "set runtimepath^=$root/usr/share/vim/vimfiles" \
+               -c 'filetype on' -c 'syntax on' -c 'edit game.adv' \
+               -c 'call writefile([&filetype . " " . get(b:, "current_syntax", "")], "filetype.txt")' -c 'qall!' </dev/null \
+             && cat "$work/filetype.txt")
+  [ "$filetype" = "tarnwick tarnwick" ] || fail "Vim does not colour a game source with the installed files: '$filetype'"
+fi
 
 # Play the installed demo from a copy: refuse the restore, look, quit without
 # saving, do not play again. The game must greet with its own restore question,

@@ -12,12 +12,14 @@
 
 #include "core/compiler/checker.h"
 #include "core/compiler/source_reader.h"
+#include "core/compiler/source_writer.h"
 #include "core/database/compiled_game.h"
 #include "core/database/file_access.h"
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
 #include "core/driver/random_numbers.h"
 #include "core/driver/transcript.h"
+#include "core/driver/world_map.h"
 #include "core/interpreter/session.h"
 #include "frontend/frontend.h"
 
@@ -95,6 +97,27 @@ static int checkSource(const char *sourceName)
     return status;
 }
 
+// Writes the source recovered from the compiled file to standard output; the
+// source file is never read. 1 when the compiled file cannot be used.
+static int decompileGame(const char *compiledName)
+{
+    int loaded = readCompiledGame(compiledName);
+    if (loaded == -1) {
+        fprintf(stderr, "Cannot open file %s!\n", compiledName);
+        return 1;
+    }
+    if (loaded != 0 || databaseAllocationFailed()) {
+        fprintf(stderr, "File %s is not a compiled game or is damaged!\n", compiledName);
+        return 1;
+    }
+    writeRecoveredSource(stdout);
+    if (fflush(stdout) != 0 || ferror(stdout)) {
+        fprintf(stderr, "Cannot write the recovered source!\n");
+        return 1;
+    }
+    return 0;
+}
+
 // The value of a long option "--name=value" (the name compared without
 // regard to case), or nullptr when arg is not that option.
 static const char *optionValue(const char *arg, const char *nameWithEquals)
@@ -126,6 +149,8 @@ int runProgram(int argc, char **argv)
     uint64_t seed = static_cast<uint64_t>(time(nullptr));
     const char *transcriptPath = nullptr;
     const char *testPath = nullptr;
+    bool mapWanted = false;
+    bool decompileWanted = false;
 
     for (int i = 1; i < argc; i++) {
         const char *arg = argv[i];
@@ -158,6 +183,10 @@ int runProgram(int argc, char **argv)
             mode = MODE_BINARY;
         if (equalsIgnoreCase(arg, "--check"))
             mode = MODE_CHECK;
+        if (equalsIgnoreCase(arg, "--map"))
+            mapWanted = true;
+        if (equalsIgnoreCase(arg, "--decompile"))
+            decompileWanted = true;
         if (arg[0] == '-' && arg[1] != '-') {
             for (const char *letter = arg + 1; *letter; letter++) {
                 switch (*letter) {
@@ -180,6 +209,9 @@ int runProgram(int argc, char **argv)
         setGameName(argc > 0 && argv[0] ? programBaseName(argv[0]) : "");
     if (char *dot = strchr(gameName, '.'))
         *dot = '\0';
+    // The map reads the game as play does: -t and -b still choose the file.
+    if (mapWanted && (mode == MODE_COMPILE || mode == MODE_CHECK))
+        mode = MODE_AUTOMATIC;
 
     char sourceName[FILE_NAME_SIZE];
     char compiledName[FILE_NAME_SIZE];
@@ -193,6 +225,11 @@ int runProgram(int argc, char **argv)
     resetDatabase();
 
     seedRandom(seed);
+    if (decompileWanted) {
+        int status = decompileGame(compiledName);
+        freeArena();
+        return status;
+    }
     if (mode == MODE_CHECK) {
         int status = checkSource(sourceName);
         freeArena();
@@ -208,6 +245,9 @@ int runProgram(int argc, char **argv)
             if (databaseAllocationFailed())
                 return memoryFailure();
             found = FOUND_SOURCE;
+            // Warnings do not keep a map from being drawn, nor wait.
+            if (outcome > 0 && mapWanted)
+                outcome = 0;
             if (outcome > 0 && mode != MODE_COMPILE) {
                 fflush(stdout);
                 // A player at a terminal is told what the wait is for; the
@@ -219,14 +259,19 @@ int runProgram(int argc, char **argv)
             }
         }
     }
+    bool damagedReported = false;
     if (found == FOUND_NONE && (mode == MODE_AUTOMATIC || mode == MODE_BINARY)) {
-        if (readCompiledGame(compiledName) == 0) {
+        int loaded = readCompiledGame(compiledName);
+        if (loaded == 0) {
             found = FOUND_COMPILED;
             outcome = 0;
             debugMode = 0;
+        } else if (loaded == -2 && mapWanted) {
+            printf("File %s is not a compiled game or is damaged!\n", compiledName);
+            damagedReported = true;
         }
     }
-    if (found == FOUND_NONE) {
+    if (found == FOUND_NONE && !damagedReported) {
         if (mode == MODE_AUTOMATIC)
             printf("Cannot find file %s nor file %s!\n", sourceName, compiledName);
         else
@@ -238,7 +283,9 @@ int runProgram(int argc, char **argv)
     // the source has errors or its compiled file could not be written.
     int status = 1;
     if (outcome == 0) {
-        if (mode == MODE_COMPILE) {
+        if (mapWanted) {
+            status = writeWorldMap(gameName);
+        } else if (mode == MODE_COMPILE) {
             if (writeCompiledGame(compiledName) == 0) {
                 puts("Conversion complete");
                 status = 0;
