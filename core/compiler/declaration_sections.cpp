@@ -28,6 +28,14 @@ void resetDeclarationState()
     showTextStarted = locationTextStarted = objectTextStarted = false;
 }
 
+// Copies a line into a line buffer, cut to what the buffer holds.
+static void copyLine(char (&buffer)[LINE_BUFFER_SIZE], const char *line)
+{
+    size_t length = strnlen(line, LINE_BUFFER_SIZE - 1);
+    memcpy(buffer, line, length);
+    buffer[length] = '\0';
+}
+
 // A numbered line's fields: a copy of the line after its '#', cut by nextField.
 struct Fields {
     char text[LINE_BUFFER_SIZE];
@@ -36,15 +44,8 @@ struct Fields {
 
 static void splitFields(Fields &fields, const char *line)
 {
-    snprintf(fields.text, sizeof fields.text, "%s", line + 1);
+    copyLine(fields.text, line + 1);
     fields.cursor = fields.text;
-}
-
-// Whether the text ref points at is the last one in the arena, so that a
-// continuation joins onto it.
-static bool isLastText(TextRef ref)
-{
-    return ref != 0 && ref + strlen(textOf(ref)) + 1 == arenaUsed();
 }
 
 // A text line of a show, location or object: starts the entry's text, or
@@ -336,7 +337,7 @@ int parseWordLine(const char *line, WordTable table)
 int parseVarsLine(const char *line)
 {
     char text[LINE_BUFFER_SIZE];
-    snprintf(text, sizeof text, "%s", line);
+    copyLine(text, line);
     char *cursor = text;
     while (const char *name = nextField(&cursor)) {
         if (varCount >= MAX_ROWS)

@@ -3,6 +3,7 @@
 #include "core/compiler/rule_compiler.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cstdint>
 #include <cstdio>
@@ -32,13 +33,14 @@ constexpr BlockWord BLOCK_WORDS[] = {
 static_assert(std::size(BLOCK_WORDS) == BLOCK_WORD_COUNT);
 
 // The length of the longest block word ("then fbegin").
-static constexpr long longestBlockWord()
+static constexpr size_t longestBlockWord()
 {
-    long longest = 0;
+    size_t longest = 0;
     for (const BlockWord &block : BLOCK_WORDS)
-        longest = std::max(longest, static_cast<long>(std::char_traits<char>::length(block.text)));
+        longest = std::max(longest, std::char_traits<char>::length(block.text));
     return longest;
 }
+constexpr size_t LONGEST_BLOCK_WORD = longestBlockWord();
 
 // Leading words of condition and action lines, in the order they are tried;
 // any other line is a bare list of actions.
@@ -47,6 +49,17 @@ constexpr LeadingWord LEADING_WORDS[] = {
     {"do ", KIND_ACTION},
 };
 static_assert(std::size(LEADING_WORDS) == LEADING_WORD_COUNT);
+
+// The lengths of the leading words, their blank included, and the longest.
+static constexpr std::array<size_t, LEADING_WORD_COUNT> leadingWordLengths()
+{
+    std::array<size_t, LEADING_WORD_COUNT> lengths = {};
+    for (size_t i = 0; i < std::size(LEADING_WORDS); i++)
+        lengths[i] = std::char_traits<char>::length(LEADING_WORDS[i].text);
+    return lengths;
+}
+constexpr std::array<size_t, LEADING_WORD_COUNT> LEADING_WORD_LENGTHS = leadingWordLengths();
+constexpr size_t LONGEST_LEADING_WORD = *std::max_element(LEADING_WORD_LENGTHS.begin(), LEADING_WORD_LENGTHS.end());
 
 // Condition keywords in the order they are tried.
 constexpr Keyword CONDITION_KEYWORDS[] = {
@@ -129,15 +142,25 @@ static bool isBlank(char c) { return c == ' ' || c == '\t'; }
 static bool isConditionKind(char kind) { return kind != KIND_ACTION; }
 
 
-static const Keyword *findKeyword(const char *word, bool conditions)
+// The keyword a word in small letters is (the keywords are written so),
+// nullptr when it is none.
+static const Keyword *findKeyword(const char *folded, bool conditions)
 {
     const Keyword *table = conditions ? CONDITION_KEYWORDS : ACTION_KEYWORDS;
     size_t count = conditions ? std::size(CONDITION_KEYWORDS) : std::size(ACTION_KEYWORDS);
-    char first = asciiLower(word[0]);
     for (size_t i = 0; i < count; i++)
-        if (table[i].word[0] == first && equalsIgnoreCase(word, table[i].word))
+        if (table[i].word[0] == folded[0] && strcmp(folded, table[i].word) == 0)
             return &table[i];
     return nullptr;
+}
+
+// A word of at most LINE_BUFFER_SIZE - 1 characters in small letters.
+static void foldWord(char (&folded)[LINE_BUFFER_SIZE], const char *word)
+{
+    size_t i = 0;
+    for (; i < LINE_BUFFER_SIZE - 1 && word[i]; i++)
+        folded[i] = asciiLower(word[i]);
+    folded[i] = '\0';
 }
 
 // ---------------------------------------------------------------------------
@@ -354,7 +377,9 @@ static void checkDroppedWord(LineCheck &line, const char *word, int wordsSinceKe
                            word);
             return;
         }
-    if (const Keyword *other = findKeyword(word, !conditions)) {
+    char folded[LINE_BUFFER_SIZE];
+    foldWord(folded, word);
+    if (const Keyword *other = findKeyword(folded, !conditions)) {
         if (conditions)
             addLineFinding(SEVERITY_ERROR, "'%s' is an action: a condition line holds only conditions, so it is "
                            "dropped; write it on a 'then' line", other->word);
@@ -390,22 +415,27 @@ static void compileWords(RuleRecord *record, const char *text)
     int wordsSinceKeyword = 0;
     int sign = 1;
     char word[LINE_BUFFER_SIZE];
+    char folded[LINE_BUFFER_SIZE];      // the word in small letters, for the keywords
     LineCheck check = {};
     int wordsOnLine = 0;        // words other than "not" so far
 
+    // One pass over the text: each word is copied and folded as it is read.
     const char *cursor = text;
     while (*cursor) {
         if (*cursor == ' ') {
             cursor++;
             continue;
         }
-        size_t length = strcspn(cursor, " ");
-        size_t kept = length < sizeof word - 1 ? length : sizeof word - 1;
-        memcpy(word, cursor, kept);
-        word[kept] = '\0';
-        cursor += length;
+        size_t kept = 0;
+        for (; *cursor && *cursor != ' '; cursor++)
+            if (kept < sizeof word - 1) {
+                word[kept] = *cursor;
+                folded[kept] = asciiLower(*cursor);
+                kept++;
+            }
+        word[kept] = folded[kept] = '\0';
 
-        if (equalsIgnoreCase(word, "not")) {
+        if (kept == 3 && memcmp(folded, "not", 3) == 0) {
             sign = -1;
             continue;
         }
@@ -424,7 +454,7 @@ static void compileWords(RuleRecord *record, const char *text)
                 checkOperandWord(check, word, wordsSinceKeyword);
         }
         if (value == 0) {
-            if (const Keyword *keyword = findKeyword(word, conditions)) {
+            if (const Keyword *keyword = findKeyword(folded, conditions)) {
                 if (checkMode && !check.dropRest) {
                     endKeyword(check);
                     if (slotsUsed >= RULE_SLOTS && !check.full) {
@@ -477,18 +507,26 @@ int compileRuleLine(char *line, RuleTable table)
         end--;
     *end = '\0';
 
-    // A block line is the whole line: only lines as short as the longest
-    // block word ("then fbegin") need comparing.
-    if (end - text <= longestBlockWord())
+    // The start of the line in small letters, once: the block words and
+    // the leading words are written so. A block line is the whole line, so
+    // only lines as short as the longest block word need comparing.
+    constexpr size_t FOLDED_START = std::max(LONGEST_BLOCK_WORD, LONGEST_LEADING_WORD);
+    char folded[FOLDED_START + 1];
+    size_t foldedLength = 0;
+    for (; foldedLength < FOLDED_START && text[foldedLength]; foldedLength++)
+        folded[foldedLength] = asciiLower(text[foldedLength]);
+    folded[foldedLength] = '\0';
+    if (static_cast<size_t>(end - text) <= LONGEST_BLOCK_WORD)
         for (const BlockWord &block : BLOCK_WORDS)
-            if (block.exact ? strcmp(text, block.text) == 0 : equalsIgnoreCase(text, block.text))
+            if (strcmp(block.exact ? text : folded, block.text) == 0)
                 return newRecord(table, block.kind) || databaseAllocationFailed() ? 0 : -1;
 
     char kind = KIND_ACTION;
-    for (const LeadingWord &leading : LEADING_WORDS)
-        if (startsWithIgnoreCase(text, leading.text)) {
-            kind = leading.kind;
-            text += strlen(leading.text);
+    for (size_t i = 0; i < std::size(LEADING_WORDS); i++)
+        if (folded[0] == LEADING_WORDS[i].text[0] &&
+            strncmp(folded, LEADING_WORDS[i].text, LEADING_WORD_LENGTHS[i]) == 0) {
+            kind = LEADING_WORDS[i].kind;
+            text += LEADING_WORD_LENGTHS[i];
             break;
         }
 

@@ -3,7 +3,9 @@
 // section and hands content lines to the section parsers.
 #include "core/compiler/source_reader.h"
 
+#include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <iterator>
 
@@ -12,6 +14,7 @@
 #include "core/compiler/rule_compiler.h"
 #include "core/compiler/source_words.h"
 #include "core/database/file_access.h"
+#include "core/database/game_database.h"
 #include "core/database/name_index.h"
 #include "core/database/text_compare.h"
 #include "core/driver/terminal_text.h"
@@ -112,25 +115,79 @@ int readNumber(const char *text)
     return value > INT_MAX ? INT_MAX : static_cast<int>(value);
 }
 
+// A source file's bytes, read in chunks of the size stdio reads a file in
+// (so that the file is read by the same calls as a character at a time).
+constexpr size_t INPUT_CHUNK = 4096;
+
+struct SourceInput {
+    FILE *file;
+    char *chunk;            // INPUT_CHUNK bytes, or the fallback when memory is short
+    size_t size;            // bytes chunk holds
+    size_t next, end;       // unread bytes: chunk[next..end-1]
+    bool errorPending;      // the last read failed after the bytes it gave
+    bool failed;            // reading failed: no bytes after those given
+    char fallback[64];
+};
+
+static void openInput(SourceInput &input, FILE *file)
+{
+    memset(&input, 0, sizeof input);
+    input.file = file;
+    input.chunk = static_cast<char *>(malloc(INPUT_CHUNK));
+    input.size = INPUT_CHUNK;
+    if (!input.chunk) {
+        input.chunk = input.fallback;
+        input.size = sizeof input.fallback;
+    }
+}
+
+static void closeInput(SourceInput &input)
+{
+    if (input.chunk != input.fallback)
+        free(input.chunk);
+}
+
+// Reads the next chunk; false at end of file or when reading failed.
+static bool refill(SourceInput &input)
+{
+    input.next = input.end = 0;
+    if (input.errorPending) {
+        input.failed = true;
+        return false;
+    }
+    input.end = fread(input.chunk, 1, input.size, input.file);
+    if (ferror(input.file))
+        input.errorPending = true;
+    if (input.end == 0 && input.errorPending)
+        input.failed = true;
+    return input.end > 0;
+}
+
 // Reads one piece of a line: at most LINE_READ_LIMIT characters, or up to and
 // including the newline. A piece that fills the limit ends in SPLIT_MARKER.
 // PIECE_READ, PIECE_END at end of file, PIECE_FAILED when reading failed
 // (the line then holds what was read of it).
 enum PieceResult { PIECE_READ, PIECE_END, PIECE_FAILED };
 
-static PieceResult readPiece(FILE *file, char *line, long *bytesRead)
+static PieceResult readPiece(SourceInput &input, char *line, long *bytesRead)
 {
-    int length = 0;
-    while (length < LINE_READ_LIMIT) {
-        int c = getc_unlocked(file);     // one thread: no locking per character
-        if (c == EOF)
+    size_t length = 0;
+    bool newline = false;
+    while (length < LINE_READ_LIMIT && !newline) {
+        if (input.next == input.end && !refill(input))
             break;
-        line[length++] = static_cast<char>(c);
-        if (c == '\n')
-            break;
+        const char *from = input.chunk + input.next;
+        size_t take = std::min(input.end - input.next, LINE_READ_LIMIT - length);
+        if (const char *lineEnd = static_cast<const char *>(memchr(from, '\n', take))) {
+            take = static_cast<size_t>(lineEnd - from) + 1;
+            newline = true;
+        }
+        memcpy(line + length, from, take);
+        length += take;
+        input.next += take;
     }
-    *bytesRead += length;
-    bool failed = ferror(file) || *bytesRead > MAX_SOURCE_BYTES;
+    *bytesRead += static_cast<long>(length);
+    bool failed = input.failed || *bytesRead > MAX_SOURCE_BYTES;
     if (length == 0 && !failed)
         return PIECE_END;
     if (length < LINE_READ_LIMIT)
@@ -276,8 +333,10 @@ int readSourceFile(FILE *file, const char *fileName)
     openSourceFiles++;
     int16_t fileIndex = checkMode ? checkFileOpened(fileName) : -1;     // for the checker's places
     long bytesRead = 0;
+    SourceInput input;
+    openInput(input, file);
     for (;;) {
-        PieceResult piece = readPiece(file, state.line, &bytesRead);
+        PieceResult piece = readPiece(input, state.line, &bytesRead);
         if (piece == PIECE_END)
             break;
         if (piece == PIECE_FAILED) {
@@ -306,8 +365,11 @@ int readSourceFile(FILE *file, const char *fileName)
             checkLineRead(fileIndex, state.lineNumber, state.line);
         processLine(state, fileName);
     }
+    closeInput(input);
     openSourceFiles--;
-    if (openSourceFiles == 0)
+    if (openSourceFiles == 0) {
         setNameIndexing(false);
+        fitTables();    // the room the tables grew into is not needed in play
+    }
     return state.outcome;
 }

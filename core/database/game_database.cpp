@@ -1,6 +1,7 @@
 // The game database: tables, their growth, the string arena and look-ups.
 #include "core/database/game_database.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -8,8 +9,19 @@
 #include "core/database/name_index.h"
 #include "core/database/text_compare.h"
 
+#if __has_include(<sys/mman.h>) && __has_include(<unistd.h>)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 char *arenaBase = nullptr;
 char *arenaNext = nullptr;
+
+// The start of the text that ends where the arena's used part ends, as
+// appendText left it (0 when not known): while arenaNext is still
+// lastTextEnd, whether a text is the last one needs no scan of it.
+static TextRef lastTextStart = 0;
+static const char *lastTextEnd = nullptr;
 
 LocationRecord *locations = nullptr;
 int16_t lastLocation = -1;
@@ -36,9 +48,34 @@ int16_t varCount = 0;
 
 GameSettings settings;
 
+// Asks the system to make the memory pages from the page holding start up
+// to the page holding end (that one excluded) present at once, before they
+// are written: taking them one at a time on the first touch costs several
+// times more (on virtual machines tens of times), and a compile fills
+// megabytes of table rows. Only a hint: where the system has no such call,
+// or refuses it, the pages come as they are touched.
+static void populatePages(const char *start, const char *end)
+{
+#ifdef MADV_POPULATE_WRITE
+    static const long pageSize = sysconf(_SC_PAGESIZE);
+    if (pageSize <= 0)
+        return;
+    uintptr_t mask = ~(static_cast<uintptr_t>(pageSize) - 1);
+    uintptr_t first = reinterpret_cast<uintptr_t>(start) & mask;
+    uintptr_t last = reinterpret_cast<uintptr_t>(end) & mask;
+    if (last > first)
+        madvise(reinterpret_cast<void *>(first), last - first, MADV_POPULATE_WRITE);
+#else
+    (void)start;
+    (void)end;
+#endif
+}
+
 bool allocateArena()
 {
     arenaBase = static_cast<char *>(calloc(ARENA_SIZE, 1));
+    if (arenaBase)
+        populatePages(arenaBase, arenaBase + ARENA_SIZE);     // resetting the arena writes all of it
     arenaNext = arenaBase ? arenaBase + 1 : nullptr;
     return arenaBase != nullptr;
 }
@@ -66,6 +103,115 @@ static void *resize(void *table, size_t bytes)
     return grown;
 }
 
+// Room kept in a table beyond its rows while a source is compiled, so that
+// appending is not one reallocation per row: a full table grows to twice its
+// rows (at most TABLE_ROWS_LIMIT). A capacity belongs to the block it was
+// taken for; a table put in place otherwise (a loaded game) has none and
+// grows from the rows it holds.
+constexpr int FIRST_CAPACITY = 16;
+constexpr size_t POPULATE_WINDOW = 64 * 1024;      // bytes of rows made present ahead of the writes
+constexpr int TABLE_ROWS_LIMIT = MAX_SHOW + 1;     // the most rows any table holds
+
+struct TableCapacity {
+    const void *table;      // the address of the table's pointer variable
+    const void *rows;       // the block the capacity was taken for
+    int capacity;           // rows that block holds
+    size_t populated;       // bytes from its start made present for writing
+};
+
+static TableCapacity capacities[] = {
+    {&locations, nullptr, 0, 0}, {&shows, nullptr, 0, 0},   {&messages, nullptr, 0, 0},
+    {&objects, nullptr, 0, 0},   {&verbs, nullptr, 0, 0},   {&nouns, nullptr, 0, 0},
+    {&events, nullptr, 0, 0},    {&actions, nullptr, 0, 0}, {&vars, nullptr, 0, 0},
+};
+
+// The capacity of the table whose pointer variable is at table; nullptr for
+// a table that is not the database's own.
+static TableCapacity *capacityOf(const void *table)
+{
+    for (TableCapacity &entry : capacities)
+        if (entry.table == table)
+            return &entry;
+    return nullptr;
+}
+
+// Keeps the pages of a table's block present a window ahead of the rows
+// about to be written, so that they are written while the system's zeroing
+// of them is still in the cache.
+static void populateAhead(TableCapacity *entry, size_t rowSize, int needed)
+{
+    size_t neededBytes = size_t(needed) * rowSize;
+    if (neededBytes <= entry->populated)
+        return;
+    size_t end = std::min(neededBytes + POPULATE_WINDOW, size_t(entry->capacity) * rowSize);
+    const char *block = static_cast<const char *>(entry->rows);
+    populatePages(block + entry->populated, block + end);
+    entry->populated = end;
+}
+
+// The block of a table of used rows (rowSize bytes each) made to hold at
+// least needed rows: rows itself when it has the room, else a larger one.
+// nullptr when the memory cannot be had: the table is then as it was.
+static void *reserveRows(TableCapacity *entry, void *rows, size_t rowSize, int used, int needed)
+{
+    if (!entry)     // a table of the caller's: exactly what is asked
+        return resize(rows, size_t(needed) * rowSize);
+    if (rows && entry->rows == rows && needed <= entry->capacity) {
+        populateAhead(entry, rowSize, needed);
+        return rows;
+    }
+    int capacity = used < FIRST_CAPACITY / 2 ? FIRST_CAPACITY : 2 * used;
+    if (capacity > TABLE_ROWS_LIMIT)
+        capacity = TABLE_ROWS_LIMIT;
+    if (capacity < needed)
+        capacity = needed;
+    void *grown = realloc(rows, size_t(capacity) * rowSize);
+    if (!grown && capacity > needed) {     // the rows asked for may still be had
+        capacity = needed;
+        grown = realloc(rows, size_t(capacity) * rowSize);
+    }
+    if (!grown) {
+        allocationFailed = true;
+        return nullptr;
+    }
+    entry->rows = grown;
+    entry->capacity = capacity;
+    entry->populated = size_t(used) * rowSize;     // the rows kept are present
+    populateAhead(entry, rowSize, needed);
+    return grown;
+}
+
+// Gives back the room beyond a table's rows.
+template <typename Row>
+static void fitTable(Row **table, int used)
+{
+    TableCapacity *entry = capacityOf(table);
+    if (!*table || used <= 0 || entry->rows != *table || entry->capacity <= used)
+        return;
+    if (Row *fitted = static_cast<Row *>(realloc(*table, size_t(used) * sizeof(Row)))) {
+        *table = fitted;
+        entry->rows = fitted;
+        entry->capacity = used;
+        entry->populated = std::min(entry->populated, size_t(used) * sizeof(Row));
+    }   // else the larger block serves as well
+}
+
+void fitTables()
+{
+    const RuleRecord *eventRows = events, *actionRows = actions;
+    fitTable(&locations, lastLocation + 1);
+    fitTable(&shows, lastShow + 1);
+    fitTable(&messages, lastMessage + 1);
+    fitTable(&objects, lastObject + 1);
+    fitTable(&verbs, verbCount);
+    fitTable(&nouns, nounCount);
+    fitTable(&events, eventCount);
+    fitTable(&actions, actionCount);
+    fitTable(&vars, varCount);
+    if (events != eventRows || actions != actionRows)
+        rulesGeneration++;      // what was decoded from the rules points at the old rows
+}
+
 void resetDatabase()
 {
     rulesGeneration++;
@@ -85,6 +231,13 @@ void resetDatabase()
     verbs = nouns = nullptr;
     events = actions = nullptr;
     vars = nullptr;
+    for (TableCapacity &entry : capacities) {
+        entry.rows = nullptr;
+        entry.capacity = 0;
+        entry.populated = 0;
+    }
+    lastTextStart = 0;
+    lastTextEnd = nullptr;
     lastLocation = lastShow = lastMessage = lastObject = -1;
     verbCount = nounCount = eventCount = actionCount = varCount = 0;
     memset(systemMessages, 0, sizeof systemMessages);
@@ -131,14 +284,28 @@ TextRef appendText(const char *text, bool continuation)
     char *start = arenaNext;
     memcpy(start, text, length + 1);
     arenaNext += length + 1;
+    if (!joinedAt)
+        lastTextStart = static_cast<TextRef>(start - arenaBase);
+    else if (lastTextEnd != previousNext)
+        lastTextStart = 0;      // joined onto a text appendText did not leave last
+    lastTextEnd = arenaNext;
     return static_cast<TextRef>(start - arenaBase);
+}
+
+bool isLastText(TextRef ref)
+{
+    if (ref == 0 || !arenaBase)
+        return false;
+    if (ref == lastTextStart && arenaNext == lastTextEnd)
+        return true;
+    return ref + strlen(textOf(ref)) + 1 == arenaUsed();
 }
 
 bool growLocations(int n)
 {
     if (n <= lastLocation)
         return true;
-    auto *grown = static_cast<LocationRecord *>(resize(locations, (n + 1) * sizeof(LocationRecord)));
+    auto *grown = static_cast<LocationRecord *>(reserveRows(capacityOf(&locations), locations, sizeof(LocationRecord), lastLocation + 1, n + 1));
     if (!grown)
         return false;
     locations = grown;
@@ -157,7 +324,7 @@ bool growShows(int n)
 {
     if (n <= lastShow)
         return true;
-    auto *grown = static_cast<ShowRecord *>(resize(shows, (n + 1) * sizeof(ShowRecord)));
+    auto *grown = static_cast<ShowRecord *>(reserveRows(capacityOf(&shows), shows, sizeof(ShowRecord), lastShow + 1, n + 1));
     if (!grown)
         return false;
     shows = grown;
@@ -170,7 +337,7 @@ bool growMessages(int n)
 {
     if (n <= lastMessage)
         return true;
-    auto *grown = static_cast<TextRef *>(resize(messages, (n + 1) * sizeof(TextRef)));
+    auto *grown = static_cast<TextRef *>(reserveRows(capacityOf(&messages), messages, sizeof(TextRef), lastMessage + 1, n + 1));
     if (!grown)
         return false;
     messages = grown;
@@ -183,7 +350,7 @@ bool growObjects(int n)
 {
     if (n <= lastObject)
         return true;
-    auto *grown = static_cast<ObjectRecord *>(resize(objects, (n + 1) * sizeof(ObjectRecord)));
+    auto *grown = static_cast<ObjectRecord *>(reserveRows(capacityOf(&objects), objects, sizeof(ObjectRecord), lastObject + 1, n + 1));
     if (!grown)
         return false;
     objects = grown;
@@ -198,7 +365,7 @@ bool growObjects(int n)
 template <typename Row>
 static Row *appendRow(Row **table, int16_t *count)
 {
-    Row *grown = static_cast<Row *>(resize(*table, (*count + 1) * sizeof(Row)));
+    Row *grown = static_cast<Row *>(reserveRows(capacityOf(table), *table, sizeof(Row), *count, *count + 1));
     if (!grown)
         return nullptr;
     *table = grown;

@@ -178,6 +178,10 @@ void resetDatabase();
 // returns its reference, or 0 when the arena cannot hold it.
 TextRef appendText(const char *text, bool continuation);
 
+// Whether the text ref names ends where the arena's used part ends, so that
+// a continuation joins onto it.
+bool isLastText(TextRef ref);
+
 // The text a reference names, or nullptr for 0.
 inline const char *textOf(TextRef ref) { return ref ? arenaBase + ref : nullptr; }
 
@@ -190,6 +194,10 @@ bool growLocations(int n);
 bool growShows(int n);
 bool growMessages(int n);
 bool growObjects(int n);
+
+// Gives back the room the tables were given to grow into while a source was
+// read (the rows and their contents stay).
+void fitTables();
 
 // Appends one row to a counted table (the caller checks MAX_ROWS first) and
 // returns it, zero-filled; nullptr when the memory cannot be had. appendVar
