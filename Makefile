@@ -30,7 +30,7 @@ test: build web
 # Benchmarks against gzip, zcat and libpng, built with optimisation in a
 # folder of their own; prints the table.
 BENCH_BUILD ?= build-bench
-bench: setup
+bench: setup web
 	@cmake -S . -B $(BENCH_BUILD) -DCMAKE_BUILD_TYPE=Release "-DCMAKE_CXX_FLAGS_RELEASE=-O2 -DNDEBUG" -DTARNWICK_TESTS=OFF >/dev/null
 	@cmake --build $(BENCH_BUILD) -j $(JOBS) --target bench_programs
 	@python3 bench/run_bench.py --build $(BENCH_BUILD)

@@ -41,6 +41,10 @@ MEMORY_GROWTH_TARGET = 4 * 1024   # KiB the decoded tables and play may add at t
 ECHO_TARGET_MS = 0.2      # echoing a typed key in the window
 REDRAW_TARGET = 1.0       # a full redraw at 2x against the former present at 1x
 
+FIRST_PROMPT_TARGET_MS = 1500   # page load to the demo's first prompt in headless Chromium
+PLAYER_TARGET_BYTES = 1000000   # the web player's files, compressed
+WEB_TURN_TARGET = 2.0           # a turn of the large game in the page against ttyrunner
+
 LIMIT_SIZES = [4096, 8192, 16384, 32767]
 
 
@@ -408,6 +412,48 @@ def measure_window(window_bench, work):
     return figures
 
 
+def measure_web(ttyrunner, web_build, work):
+    """Runs bench/web_bench.mjs on the web build with the large game; the
+    figures, or a reason when the web build, Node.js or Chromium is absent."""
+    if not os.path.exists(os.path.join(web_build, "webrunner.wasm")):
+        return "no web build (make web)"
+    if not shutil.which("node") or not os.path.exists("/usr/bin/chromium"):
+        return "no Node.js or Chromium (scripts/setup web)"
+    folder = os.path.join(work, "web")
+    generate(folder, "large")
+    compile_game(ttyrunner, folder, "large", 1)
+    output = subprocess.check_output(["node", os.path.join(HERE, "web_bench.mjs"), web_build, ttyrunner, folder],
+                                     text=True)
+    return json.loads(output.strip().splitlines()[-1])
+
+
+def web_rows(web):
+    if isinstance(web, str):
+        return [("web player", "skipped", "(%s)" % web, "-", "", "")]
+    plain = sum(size[0] for size in web["sizes"].values())
+    packed = sum(size[1] for size in web["sizes"].values())
+    program = web["program_turn_ms"] / web["native_turn_ms"]
+    page = web["web_turn_ms"] / web["native_turn_ms"]
+    return [
+        ("web: page load to the demo's first prompt", "%.0f ms" % web["first_prompt_ms"],
+         "runs: %s ms" % " ".join("%.0f" % ms for ms in web["first_prompt_runs_ms"]), "",
+         "<= %d ms" % FIRST_PROMPT_TARGET_MS, status(web["first_prompt_ms"] <= FIRST_PROMPT_TARGET_MS)),
+        ("web: the player, gzip -9", "%.0f KB" % (packed / 1000), "plain: %.0f KB" % (plain / 1000), "",
+         "< %d KB" % (PLAYER_TARGET_BYTES // 1000), status(packed < PLAYER_TARGET_BYTES)),
+        ("web: a turn of the large game, the program", "%.3f ms" % web["program_turn_ms"],
+         "ttyrunner: %.3f ms" % web["native_turn_ms"], "%.1f" % program,
+         "<= %.1f" % WEB_TURN_TARGET, status(program <= WEB_TURN_TARGET)),
+        ("web: the same turn with the page's own work", "%.3f ms" % web["web_turn_ms"],
+         "ttyrunner: %.3f ms" % web["native_turn_ms"], "%.1f" % page, "", ""),
+    ]
+
+
+WEB_NOTE = ("Web: headless Chromium; load is wall time from navigation to the first wait for the player, "
+            "median of fresh pages; a turn is wall time over the large game's first 1,000 commands, pictures "
+            "off, the least of 3 runs, the program's share from the line reaching it to its next wait; "
+            "ttyrunner plays the same commands, wall time, least of 5 runs, net of loading.")
+
+
 def machine():
     model = "unknown"
     try:
@@ -449,6 +495,9 @@ def main(argv):
     p.add_argument("--runs", type=int, default=5, help="runs per timing; the least counts")
     p.add_argument("--pictures-only", action="store_true",
                    help="only the picture rows: each picture against libpng and libspng")
+    p.add_argument("--web-only", action="store_true",
+                   help="only the web rows: the page's load, its size and a turn against ttyrunner")
+    p.add_argument("--web-build", help="the web build (default: build-web beside the build folder)")
     p.add_argument("--compile-only", action="store_true",
                    help="only the compile rows: the large game against gzip -6, its deflate share, the limits")
     args = p.parse_args(argv)
@@ -461,6 +510,9 @@ def main(argv):
         shutil.rmtree(work)
     os.makedirs(work)
 
+    web_build = os.path.abspath(args.web_build or os.path.join(os.path.dirname(build), "build-web"))
+    if args.web_only:
+        return write_table(web_rows(measure_web(ttyrunner, web_build, work)), ["Machine: " + machine(), WEB_NOTE], work)
     if args.pictures_only:
         return write_table(picture_rows(measure_pictures(picture_bench, work)),
                            ["Machine: " + machine(), PICTURE_NOTE], work)
@@ -476,6 +528,7 @@ def main(argv):
         memory_loaded, memory_played = measure_memory(ttyrunner, work)
         pictures = measure_pictures(picture_bench, work)
         window = measure_window(window_bench, work)
+        web = measure_web(ttyrunner, web_build, work)
 
     rows = compile_rows(tw_compile, gz, deflate)
     ratio = tw_check[0] / tw_compile[0]
@@ -541,6 +594,8 @@ def main(argv):
                      "former present at 1x: %.2f ms" % window["baseline1x"], "%.2f" % ratio,
                      "<= %.1f" % REDRAW_TARGET, status(ratio <= REDRAW_TARGET)))
 
+    rows += web_rows(web)
+
     notes = [
         "Machine: " + machine(),
         game_note,
@@ -548,6 +603,7 @@ def main(argv):
         "Times: processor time of the child process, least of %d runs; play is net of the load." % args.runs,
         "Window: wall time in the real SDL window under Xvfb, median of many presents.",
         PICTURE_NOTE,
+        WEB_NOTE,
         "Play: %.0f ms for %d commands (%.0f ms with the load), %d rule records visited."
         % (play["turn_cpu"] * 1e3, meta["commands"], play["cpu"] * 1e3, play["visits"]),
     ]
