@@ -17,6 +17,7 @@
 #include "frontend/graphic/graphic_screen.h"
 #include "frontend/graphic/library/graphics_library.h"
 #include "frontend/graphic/pictures.h"
+#include "tests/graphic/libpng_reference.h"
 
 namespace {
 
@@ -186,62 +187,6 @@ std::string writeFile(const std::string &name, const Bytes &bytes)
     return path;
 }
 
-uint32_t packed(int red, int green, int blue)
-{
-    return uint32_t(red) << 16 | uint32_t(green) << 8 | uint32_t(blue);
-}
-
-// libpng's pixels mapped as the picture window shows them (8-bit grey through
-// the ramp of 128 levels); empty when libpng refuses the file.
-std::vector<uint32_t> decodeWithLibpng(const std::string &path)
-{
-    std::vector<uint32_t> pixels;
-    FILE *file = fopen(path.c_str(), "rb");
-    if (!file) return pixels;
-    png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png_create_info_struct(png);
-    std::vector<png_byte> data;
-    if (setjmp(png_jmpbuf(png))) {
-        png_destroy_read_struct(&png, &info, nullptr);
-        fclose(file);
-        return {};
-    }
-    png_init_io(png, file);
-    png_read_info(png, info);
-    int depth = png_get_bit_depth(png, info), colourType = png_get_color_type(png, info);
-    if (depth < 8) png_set_packing(png);  // one byte per sample, values unscaled
-    png_read_update_info(png, info);
-    size_t stride = png_get_rowbytes(png, info);
-    data.resize(stride * PICTURE_HEIGHT);
-    for (int y = 0; y < PICTURE_HEIGHT; y++) png_read_row(png, data.data() + stride * size_t(y), nullptr);
-    png_colorp palette = nullptr;
-    int paletteSize = 0;
-    if (colourType == PNG_COLOR_TYPE_PALETTE) png_get_PLTE(png, info, &palette, &paletteSize);
-    for (int y = 0; y < PICTURE_HEIGHT; y++)
-        for (int x = 0; x < PICTURE_WIDTH; x++) {
-            const png_byte *p = data.data() + stride * size_t(y) + (colourType == PNG_COLOR_TYPE_RGB ? 3 * x : x);
-            if (colourType == PNG_COLOR_TYPE_RGB) {
-                pixels.push_back(packed(p[0], p[1], p[2]));
-            } else if (colourType == PNG_COLOR_TYPE_PALETTE) {
-                const png_color &c = palette[*p < paletteSize ? *p : 0];
-                pixels.push_back(packed(c.red, c.green, c.blue));
-            } else {
-                int level = depth == 8 ? (*p / 2) * 255 / 127 : *p * 255 / ((1 << depth) - 1);
-                pixels.push_back(packed(level, level, level));
-            }
-        }
-    png_destroy_read_struct(&png, &info, nullptr);
-    fclose(file);
-    return pixels;
-}
-
-std::vector<uint32_t> pictureArea()
-{
-    std::vector<uint32_t> pixels;
-    for (int y = 0; y < PICTURE_HEIGHT; y++)
-        for (int x = 0; x < PICTURE_WIDTH; x++) pixels.push_back(grScreenPixel(x, y));
-    return pixels;
-}
 
 // FNV-1a over the picture area's colour values.
 uint64_t pictureAreaHash()
