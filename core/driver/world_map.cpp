@@ -451,6 +451,16 @@ static bool leadsBack(int destination, int location)
     return false;
 }
 
+// The start of an edge line, up to the opening quote of its label.
+static void appendEdgeStart(int from, int to)
+{
+    appendFormat("  ");
+    appendNodeName(from);
+    appendFormat(" -> ");
+    appendNodeName(to);
+    appendFormat(" [label=\"");
+}
+
 static void appendExits(unsigned char *paired, unsigned char *undeclaredDrawn)
 {
     for (int location = 1; location <= lastLocation; location++) {
@@ -462,11 +472,7 @@ static void appendExits(unsigned char *paired, unsigned char *undeclaredDrawn)
                 continue;
             if (!isDeclared(destination)) {
                 appendUndeclared(undeclaredDrawn, destination);
-                appendFormat("  ");
-                appendNodeName(location);
-                appendFormat(" -> ");
-                appendNodeName(destination);
-                appendFormat(" [label=\"");
+                appendEdgeStart(location, destination);
                 appendDirectionName(direction);
                 appendFormat("\", color=red, fontcolor=red]\n");
                 continue;
@@ -475,11 +481,7 @@ static void appendExits(unsigned char *paired, unsigned char *undeclaredDrawn)
             bool twoWay = back != 0 && locations[destination].exits[back - 1] == location &&
                           !paired[destination * DIRECTION_COUNT + back - 1] &&
                           !(destination == location && back == direction);
-            appendFormat("  ");
-            appendNodeName(location);
-            appendFormat(" -> ");
-            appendNodeName(destination);
-            appendFormat(" [label=\"");
+            appendEdgeStart(location, destination);
             appendDirectionName(direction);
             if (twoWay) {
                 paired[destination * DIRECTION_COUNT + back - 1] = 1;
@@ -509,11 +511,7 @@ static void appendRuleLinks(unsigned char *undeclaredDrawn)
         const char *colour = isDeclared(link.to) ? (opened ? "blue" : "gray40") : "red";
         if (!isDeclared(link.to))
             appendUndeclared(undeclaredDrawn, link.to);
-        appendFormat("  ");
-        appendNodeName(link.from);
-        appendFormat(" -> ");
-        appendNodeName(link.to);
-        appendFormat(" [label=\"");
+        appendEdgeStart(link.from, link.to);
         if (opened) {
             appendDirectionName(link.direction);
             appendFormat(" (opened by a rule)\", style=dashed");
