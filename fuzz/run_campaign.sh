@@ -66,7 +66,13 @@ for target in "${targets[@]}"; do
   rm -rf "$merged"
   mkdir -p "$merged"
   cp "$root/fuzz/corpus/$target"/* "$merged"/
-  "$program" -merge=1 -timeout=60 -rss_limit_mb=4096 "$merged" "$corpus" >>"$log" 2>&1
+  # The merge reads a copy of the corpus: a campaign of the same target on
+  # the other core still replaces files in it, and a file gone in the middle
+  # of a merge makes libFuzzer retry that merge for ever.
+  snapshot=$(mktemp -d "$build/fuzz-campaign/$target-snapshot$tag.XXXXXX")
+  cp "$corpus"/. "$snapshot"/ -R
+  "$program" -merge=1 -timeout=60 -rss_limit_mb=4096 "$merged" "$snapshot" >>"$log" 2>&1
+  rm -rf "$snapshot"
   summary="campaign: $target done $(date -u +%FT%TZ): $done_runs runs in ${seconds}s"
   summary="$summary ($((done_runs / (seconds > 0 ? seconds : 1))) exec/s), ${cov:-cov ?}, findings $found,"
   summary="$summary kept corpus $(ls "$corpus" | wc -l) files $(du -sk --apparent-size "$corpus" | cut -f1) KB,"
