@@ -69,11 +69,137 @@ static bool randomDraw(int a, int b)
     return r % abs(b) < a;
 }
 
-// One used slot of a condition record, as the scans read it.
+// One used slot of a condition record, as the scans read it. Most
+// conditions compare one number of the game's state (a variable, an
+// object's location, the player's location, the scan's mode) with a
+// constant or with the player's location: decoding gives those a compare
+// form, worked out without a jump on the opcode (over thousands of rules of
+// mixed kinds no branch predictor follows one). The others (verbs and
+// nouns, which mark matches, random draws, darkness, moves, any noun, free
+// room, what is carried or present) keep their operands and go through
+// slotHolds.
 struct DecodedSlot {
     signed char opcode;         // negative when negated
-    int16_t a, b;               // the first and second operands
+    uint8_t form;               // SLOT_GENERAL, or the bits of a compare form
+    int16_t b;                  // general: the second operand; compare: the constant
+    int32_t a;                  // general: the first operand; compare: the byte offset of the value read
 };
+
+// A compare form: which of less, equal and greater make the slot hold (a
+// negation already folded in), where the value is read and what it is
+// compared with.
+constexpr uint8_t HOLDS_BELOW = 1;
+constexpr uint8_t HOLDS_EQUAL = 2;
+constexpr uint8_t HOLDS_ABOVE = 4;
+constexpr int READS_SHIFT = 3;              // two bits: one of the READ_ values
+constexpr uint8_t AGAINST_PLAYER = 32;      // compared with the player's location, else with b
+constexpr uint8_t SLOT_GENERAL = 64;
+
+// Where a compare form reads its value: in the variables, in the objects
+// (their current location, or the declared one while that is UNCHANGED) or
+// in the scan's state cells.
+constexpr int READ_VARIABLE = 0;
+constexpr int READ_OBJECT = 1;
+constexpr int READ_STATE = 2;
+
+constexpr int STATE_ZERO = 0;               // the location of an object that does not exist
+constexpr int STATE_PLAYER = 1;
+constexpr int STATE_MODE = 2;
+constexpr int STATE_NOUN2 = 3;
+constexpr int STATE_NOUN3 = 4;
+constexpr int STATE_CELLS = 5;
+
+struct ValueSource {
+    const char *base;           // the field of row 0
+    int fallback;               // bytes from the field to the one UNCHANGED defers to (0: itself)
+};
+
+constexpr int VARIABLE_STRIDE = sizeof(VarRecord);
+constexpr int OBJECT_STRIDE = sizeof(ObjectRecord);
+constexpr int STATE_STRIDE = sizeof(int16_t);
+
+static int16_t stateCells[STATE_CELLS];
+static ValueSource valueSources[3];
+
+// Points the sources at the tables as they are now (the state cells are
+// set for each record evaluated).
+static void readValueSources()
+{
+    valueSources[READ_VARIABLE] = {reinterpret_cast<const char *>(vars) + offsetof(VarRecord, value),
+                                   0};
+    valueSources[READ_OBJECT] = {reinterpret_cast<const char *>(objects) + offsetof(ObjectRecord, currentLocation),
+                                 static_cast<int>(offsetof(ObjectRecord, initialLocation)) -
+                                     static_cast<int>(offsetof(ObjectRecord, currentLocation))};
+    valueSources[READ_STATE] = {reinterpret_cast<const char *>(stateCells), 0};
+    stateCells[STATE_ZERO] = 0;
+}
+
+static inline bool compareHolds(DecodedSlot slot)
+{
+    const ValueSource &source = valueSources[(slot.form >> READS_SHIFT) & 3];
+    const char *field = source.base + slot.a;
+    int16_t value, fallback;
+    memcpy(&value, field, sizeof value);
+    memcpy(&fallback, field + source.fallback, sizeof fallback);
+    value = value == UNCHANGED ? fallback : value;
+    int16_t other = slot.form & AGAINST_PLAYER ? playerLocation : slot.b;
+    int order = (value > other) - (value < other) + 1;     // 0 less, 1 equal, 2 greater
+    return (slot.form >> order) & 1;
+}
+
+// The compare form of a condition, or a general slot.
+static DecodedSlot decodeSlot(signed char opcode, int16_t a, int16_t b)
+{
+    bool negated = opcode < 0;
+    int plain = std::abs(int(opcode));
+    int read = READ_STATE;
+    int row = STATE_ZERO;
+    int16_t other = 0;
+    uint8_t holds = HOLDS_EQUAL;
+    bool againstPlayer = false;
+    bool object = a >= 1 && a <= lastObject;
+    bool variable = a >= 0 && a < varCount;
+    switch (plain) {
+    case COND_BEGIN: row = STATE_MODE; other = MODE_BEGIN; break;
+    case COND_CONTINUED: row = STATE_MODE; other = MODE_CONTINUED; break;
+    case COND_NOUN2: row = STATE_NOUN2; other = a; break;
+    case COND_NOUN3: row = STATE_NOUN3; other = a; break;
+    case COND_AT: row = STATE_PLAYER; other = a; break;
+    case COND_EXIST: holds = HOLDS_BELOW | HOLDS_ABOVE; break;
+    case COND_ISIN: other = b; break;
+    case COND_CARRIED: other = CARRIED; break;
+    case COND_WORN: other = WORN; break;
+    case COND_HERE: againstPlayer = true; break;
+    case COND_EQ: holds = variable ? HOLDS_EQUAL : 0; other = b; break;
+    case COND_GT: holds = variable ? HOLDS_ABOVE : 0; other = b; break;
+    case COND_LT: holds = variable ? HOLDS_BELOW : 0; other = b; break;
+    case COND_VERB: case COND_NOUN: case COND_ANYNOUN: case COND_MOVE: case COND_OWNED: case COND_PRESENT:
+    case COND_DARK: case COND_FREE: case COND_RANDOM:
+        return {opcode, SLOT_GENERAL, b, a};
+    default: holds = HOLDS_BELOW | HOLDS_EQUAL | HOLDS_ABOVE; break;    // no condition: holds
+    }
+    switch (plain) {
+    case COND_EXIST: case COND_ISIN: case COND_CARRIED: case COND_WORN: case COND_HERE:
+        if (object) {
+            read = READ_OBJECT;
+            row = a;
+        }
+        break;
+    case COND_EQ: case COND_GT: case COND_LT:
+        if (variable) {
+            read = READ_VARIABLE;
+            row = a;
+        }
+        break;
+    default:
+        break;
+    }
+    if (negated)
+        holds ^= HOLDS_BELOW | HOLDS_EQUAL | HOLDS_ABOVE;
+    uint8_t form = static_cast<uint8_t>(holds | read << READS_SHIFT | (againstPlayer ? AGAINST_PLAYER : 0));
+    int stride = read == READ_VARIABLE ? VARIABLE_STRIDE : read == READ_OBJECT ? OBJECT_STRIDE : STATE_STRIDE;
+    return {opcode, form, other, row * stride};
+}
 
 // Whether the condition of one slot holds. A verb or noun slot whose number
 // was typed marks the match, before any negation.
@@ -150,6 +276,9 @@ constexpr uint8_t UNIT_START = 2;               // a unit starts here
 constexpr uint8_t UNIT_HAS_BLOCK = 4;           // the unit starting here holds a block
 constexpr uint8_t UNIT_TESTS_VERB = 8;          // its first test is the verb's, else the location's
 constexpr uint8_t BODY_HAS_BLOCK = 16;          // the body after this test is a block
+constexpr uint8_t QUICK_TEST = 32;              // an if or while with a body whose first slot is a
+                                                // compare form or a random draw, and no later slot
+                                                // tests a verb or draws
 
 // The body of an if or while record is the action record or the block its
 // test guards, after the and records that draw nothing and test no verb:
@@ -184,6 +313,7 @@ struct DecodedTable {
     const RuleRecord *rows;
     int count;
     uint32_t generation;        // rulesGeneration when decoded
+    int lastObject, varCount;   // the rows the compare forms may read
     DecodedRecord *records;     // count entries; nullptr when none could be made
     DecodedSlot *slots;
     UnitFacts *units;           // count + 1 entries
@@ -233,7 +363,7 @@ static DecodedRecord decodeRecord(const RuleRecord &row, DecodedSlot *slots, int
             continue;
         int plain = std::abs(int(opcode));
         later = later || (decoded.slotCount > 0 && (plain == COND_VERB || plain == COND_RANDOM));
-        slots[decoded.slotCount++] = {opcode, row.firstOperands[slot], row.secondOperands[slot]};
+        slots[decoded.slotCount++] = decodeSlot(opcode, row.firstOperands[slot], row.secondOperands[slot]);
     }
     if (later)
         decoded.flags |= LATER_VERB_OR_RANDOM;
@@ -255,7 +385,8 @@ static void releaseDecoded(DecodedTable &table)
 // end at level 0).
 static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
 {
-    if (table.records && table.rows == rows && table.count == count && table.generation == rulesGeneration)
+    if (table.records && table.rows == rows && table.count == count && table.generation == rulesGeneration &&
+        table.lastObject == lastObject && table.varCount == varCount)
         return;
     releaseDecoded(table);
     size_t slotCount = 0;
@@ -275,6 +406,8 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
     table.rows = rows;
     table.count = count;
     table.generation = rulesGeneration;
+    table.lastObject = lastObject;
+    table.varCount = varCount;
     DecodedRecord *records = table.records;
     UnitFacts *units = table.units;
     int open[LEVELS];
@@ -304,6 +437,11 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
         records[i].bodyEnd = static_cast<uint16_t>(end - i);
         if (end > after + 1)
             records[i].flags |= BODY_HAS_BLOCK;
+        const DecodedSlot &first = table.slots[records[i].firstSlot];
+        if (end > i && records[i].slotCount > 0 &&
+            (!(first.form & SLOT_GENERAL) || std::abs(int(first.opcode)) == COND_RANDOM) &&
+            !(records[i].flags & LATER_VERB_OR_RANDOM))
+            records[i].flags |= QUICK_TEST;
     }
     for (int i = 0; i < count; i++) {
         const RuleRecord &row = rows[i];
@@ -381,14 +519,19 @@ static int nextUnitFor(const UnitKey *units, int unitCount, int value, int run, 
     return inRun && found->start < end ? found->start : end;
 }
 
-// The used slots of a record, in order; 1, 0 or -1 as evaluateConditions.
-static int evaluateSlots(const DecodedRecord &record, const DecodedSlot *slots, int verb, int noun, int noun2,
-                         int noun3, int mode)
+// The used slots of a record from slot from (the ones before it held), in
+// order; 1, 0 or -1 as evaluateConditions.
+static int evaluateSlots(const DecodedRecord &record, const DecodedSlot *slots, int from, int verb, int noun,
+                         int noun2, int noun3, int mode)
 {
     bool verbMatched = false;
     bool nounMatched = false;
     int result = 1;
-    for (int k = 0; k < record.slotCount; k++) {
+    stateCells[STATE_PLAYER] = playerLocation;
+    stateCells[STATE_MODE] = static_cast<int16_t>(mode);
+    stateCells[STATE_NOUN2] = static_cast<int16_t>(noun2);
+    stateCells[STATE_NOUN3] = static_cast<int16_t>(noun3);
+    for (int k = from; k < record.slotCount; k++) {
         // Once a slot has failed only the verb and noun matches and the
         // random draws of the later slots still count, and only those of
         // them if a later slot tests the verb or draws.
@@ -399,7 +542,10 @@ static int evaluateSlots(const DecodedRecord &record, const DecodedSlot *slots, 
             if (opcode != COND_VERB && opcode != COND_NOUN && opcode != COND_RANDOM)
                 continue;
         }
-        if (!slotHolds(slots[k], verb, noun, noun2, noun3, mode, verbMatched, nounMatched))
+        bool holds = slots[k].form & SLOT_GENERAL
+                         ? slotHolds(slots[k], verb, noun, noun2, noun3, mode, verbMatched, nounMatched)
+                         : compareHolds(slots[k]);
+        if (!holds)
             result = 0;
     }
     if (result == 0 && verbMatched && nounMatched)
@@ -411,7 +557,8 @@ int evaluateConditions(const RuleRecord &record, int verb, int noun, int noun2, 
 {
     DecodedSlot slots[RULE_SLOTS];
     DecodedRecord decoded = decodeRecord(record, slots, 0);
-    return evaluateSlots(decoded, slots, verb, noun, noun2, noun3, mode);
+    readValueSources();
+    return evaluateSlots(decoded, slots, 0, verb, noun, noun2, noun3, mode);
 }
 
 // The state of one scan over a rule table.
@@ -445,13 +592,18 @@ static bool jumpToLoop(Walk &w, int level)
     return true;
 }
 
+// The mode the conditions of a scan see.
+static int scanMode(const Walk &w)
+{
+    return w.actionScan ? (w.continuedMode ? MODE_CONTINUED : MODE_TURN) : w.mode;
+}
+
 static void visitCondition(Walk &w, const DecodedRecord &record, const DecodedSlot *slots, int index)
 {
     if (w.skip[w.level])
         return;
-    int mode = w.actionScan ? (w.continuedMode ? MODE_CONTINUED : MODE_TURN) : w.mode;
     w.work += record.slotCount;     // the slots that may be tested
-    int r = evaluateSlots(record, slots, w.verb, w.noun, w.noun2, w.noun3, mode);
+    int r = evaluateSlots(record, slots, 0, w.verb, w.noun, w.noun2, w.noun3, scanMode(w));
     switch (record.kind) {
     case KIND_IF:
         w.runningValue = r > 0 ? 1 : 0;
@@ -592,7 +744,10 @@ static bool passOverUnits(Walk &w, const DecodedRecord &record, const DecodedSlo
 {
     if (!(record.flags & UNIT_START) || w.skip[w.level])
         return false;
-    if (slots[0].a == (record.flags & UNIT_TESTS_VERB ? w.verb : playerLocation))
+    // A verb test keeps its operand in a; the compare form of a location
+    // test holds the location in b.
+    bool tested = record.flags & UNIT_TESTS_VERB ? slots[0].a == w.verb : slots[0].b == playerLocation;
+    if (tested)
         return false;
     const DecodedTable &table = *w.decoded;
     const UnitFacts *units = table.units;
@@ -622,10 +777,79 @@ static void passOverBody(Walk &w, const DecodedRecord &record, int index)
     w.next = index + record.bodyEnd;
 }
 
+// The first slot of a quick test.
+static inline bool firstTestHolds(DecodedSlot slot)
+{
+    if (!(slot.form & SLOT_GENERAL))
+        return compareHolds(slot);
+    bool drawn = randomDraw(slot.a, slot.b);     // the one general slot a quick test starts with
+    return slot.opcode < 0 ? !drawn : drawn;
+}
+
+// A quick test whose first slot held: the rest of its slots (no verb and
+// no draw among them) and the test's effects, as a visit has them.
+static void finishQuickTest(Walk &w, const DecodedRecord &record, const DecodedSlot *slots, int index)
+{
+    w.work += record.slotCount;
+    int r = evaluateSlots(record, slots, 1, w.verb, w.noun, w.noun2, w.noun3, scanMode(w));
+    w.runningValue = r > 0 ? 1 : 0;
+    w.loopMark[w.level] = record.kind == KIND_WHILE ? index : NO_MARK;
+    w.next = index + 1;
+    if (w.runningValue == 0)
+        passOverBody(w, record, index);
+}
+
+// Most tests fail at their first slot, a compare or a draw: such a record
+// and its body change only what passing over the body does, and so does
+// each such test after it. Visits the quick test at index and those that
+// follow it while they fail, counting their work as visits would.
+static void visitQuickTests(Walk &w, int index)
+{
+    const DecodedRecord *records = w.decoded->records;
+    const DecodedSlot *slots = w.decoded->slots;
+    stateCells[STATE_PLAYER] = playerLocation;
+    stateCells[STATE_MODE] = static_cast<int16_t>(scanMode(w));
+    stateCells[STATE_NOUN2] = static_cast<int16_t>(w.noun2);
+    stateCells[STATE_NOUN3] = static_cast<int16_t>(w.noun3);
+    const DecodedRecord *record = &records[index];
+    long work = w.work;             // the visit of index already counted
+    const long workLimit = scanWorkLimit - actionWork;     // no action runs here
+    const int count = w.count;
+    bool blockPassed = false;
+    int next = index;
+    bool held = false;
+    for (;;) {
+        if (firstTestHolds(slots[record->firstSlot])) {
+            held = true;
+            break;
+        }
+        work += record->slotCount;
+        blockPassed = blockPassed || (record->flags & BODY_HAS_BLOCK);
+        next += record->bodyEnd;
+        if (next >= count)
+            break;
+        record = &records[next];
+        if (!(record->flags & QUICK_TEST))
+            break;
+        if (work + 1 > workLimit)
+            break;      // the walk's own count ends the scan there
+        work++;
+    }
+    w.work = work;
+    w.next = next;
+    w.runningValue = 1;
+    w.loopMark[w.level] = NO_MARK;
+    if (w.actionScan && blockPassed)
+        w.continuedMode = false;
+    if (held)
+        finishQuickTest(w, *record, slots + record->firstSlot, next);
+}
+
 static void walk(Walk &w)
 {
     for (int &mark : w.loopMark)
         mark = NO_MARK;
+    readValueSources();
     w.next = 0;
     actionWork = 0;
     while (w.open && w.next < w.count) {
@@ -645,6 +869,10 @@ static void walk(Walk &w)
             slots = w.decoded->slots + record->firstSlot;
         } else {
             own = decodeRecord(w.table[index], ownSlots, 0);
+        }
+        if ((record->flags & QUICK_TEST) && !w.skip[w.level]) {
+            visitQuickTests(w, index);
+            continue;
         }
         switch (record->kind) {
         case KIND_IF:
