@@ -68,33 +68,15 @@ static void writeCountedTable(GameWriter *out, int16_t count, const void *rows, 
     }
 }
 
-// Objects and rules have padding bytes, written as zeros.
-static void writeObjects(GameWriter *out)
-{
-    writeInt16(out, lastObject);
-    for (int i = 0; i <= lastObject; i++) {
-        ObjectRecord row = objects[i];
-        memset(row.padding1, 0, sizeof row.padding1);
-        memset(row.padding2, 0, sizeof row.padding2);
-        writeBytes(out, &row, sizeof row);
-    }
-}
-
+// Objects and rules go out as the tables hold them, padding included: the
+// tables keep zeros there (rows are appended zero-filled, and a loaded game
+// has its padding cleared as it is read).
 static void writeRules(GameWriter *out, int16_t count, const RuleRecord *rules)
 {
     writeInt16(out, count);
     if (count <= 0)
         return;
-    // Rows go out in batches, their padding zeroed on the way.
-    constexpr int BATCH = 64;
-    RuleRecord batch[BATCH];
-    for (int i = 0; i < count; i += BATCH) {
-        int rows = count - i < BATCH ? count - i : BATCH;
-        memcpy(batch, rules + i, rows * sizeof(RuleRecord));
-        for (int k = 0; k < rows; k++)
-            batch[k].padding = 0;
-        writeBytes(out, batch, rows * sizeof(RuleRecord));
-    }
+    writeBytes(out, rules, count * sizeof(RuleRecord));
     writeZeros(out, sizeof(RuleRecord));
 }
 
@@ -106,7 +88,7 @@ static void writeDatabase(GameWriter *out)
     writeLastIndexTable(out, lastShow, shows, sizeof(ShowRecord));
     writeLastIndexTable(out, lastMessage, messages, sizeof(TextRef));
     writeBytes(out, systemMessages, sizeof systemMessages);
-    writeObjects(out);
+    writeLastIndexTable(out, lastObject, objects, sizeof(ObjectRecord));
     writeCountedTable(out, verbCount, verbs, sizeof(WordRecord));
     writeCountedTable(out, nounCount, nouns, sizeof(WordRecord));
     writeRules(out, eventCount, events);
@@ -314,6 +296,20 @@ static void convertRuleKinds(RuleRecord *rules, int count, int version)
                 rules[i].kind = KIND_FBEGIN;
 }
 
+// The padding bytes of a file's objects and rules may hold anything; the
+// tables keep zeros there, so that a game is written as it was compiled.
+static void clearPadding(LoadedGame *game)
+{
+    for (int i = 0; i <= game->lastObject; i++) {
+        memset(game->objects[i].padding1, 0, sizeof game->objects[i].padding1);
+        memset(game->objects[i].padding2, 0, sizeof game->objects[i].padding2);
+    }
+    for (int i = 0; i < game->eventCount; i++)
+        game->events[i].padding = 0;
+    for (int i = 0; i < game->actionCount; i++)
+        game->actions[i].padding = 0;
+}
+
 // Reads every item after the magic into game; false when the file is refused.
 static bool readItems(GameReader *in, LoadedGame *game, int version)
 {
@@ -350,6 +346,7 @@ static bool readItems(GameReader *in, LoadedGame *game, int version)
 
     convertRuleKinds(game->events, game->eventCount, version);
     convertRuleKinds(game->actions, game->actionCount, version);
+    clearPadding(game);
 
     GameSettings &s = game->settings;
     s.StartLocation = readInt16(in);

@@ -83,10 +83,10 @@ struct ObjectRecord {
     int16_t initialLocation;                // location, 0 nowhere, CARRIED, WORN
     int16_t flags;                          // OBJECT_TAKEABLE | OBJECT_WEARABLE | OBJECT_LIGHT
     int16_t noun;                           // noun number naming the object
-    uint8_t padding1[2];
+    uint8_t padding1[2];                    // 0 in the tables (written as they are)
     TextRef description;                    // 0 = none
     int16_t currentLocation;                // UNCHANGED = use initialLocation
-    uint8_t padding2[2];
+    uint8_t padding2[2];                    // 0 in the tables
 };
 static_assert(sizeof(ObjectRecord) == 20);
 static_assert(offsetof(ObjectRecord, initialLocation) == 4);
@@ -105,7 +105,7 @@ static_assert(offsetof(WordRecord, number) == 8);
 struct RuleRecord {
     char kind;                              // 'c' '|' '&' 'w' 'o' '{' '/' '+' '}'
     signed char opcodes[RULE_SLOTS];        // ' ' = unused; negative = negated
-    uint8_t padding;
+    uint8_t padding;                        // 0 in the tables (written as they are)
     int16_t firstOperands[RULE_SLOTS];
     int16_t secondOperands[RULE_SLOTS];
 };

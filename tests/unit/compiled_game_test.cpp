@@ -758,6 +758,19 @@ TEST_F(CompiledGame, OddButSoundFilesAreRead)
     EXPECT_EQ(std::string(settings.Prompt), std::string(15, '?'));
     EXPECT_EQ(arenaBase[0], '\0');
     EXPECT_STREQ(textOf(systemMessages[31]), "Last words.");
+
+    // Padding bytes that are not zero are read as zeros, so that the game is
+    // written again as it was compiled.
+    Image padded = good;
+    padded.bytes[padded.at.at("objects") + sizeof(ObjectRecord) + offsetof(ObjectRecord, padding1)] = 'P';
+    padded.bytes[padded.at.at("objects") + offsetof(ObjectRecord, padding2) + 1] = 'P';
+    padded.bytes[padded.at.at("event") + offsetof(RuleRecord, padding)] = 'P';
+    padded.bytes[padded.at.at("action") + sizeof(RuleRecord) + offsetof(RuleRecord, padding)] = 'P';
+    writeCompressed("padded.twk", padded.bytes);
+    resetDatabase();
+    ASSERT_EQ(readCompiledGame("padded.twk"), 0);
+    ASSERT_EQ(writeCompiledGame("again.twk"), 0);
+    EXPECT_EQ(decompressed("again.twk"), good.bytes);
 }
 
 // A negative count of a counted table means no rows follow, as a count of 0
