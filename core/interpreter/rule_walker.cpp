@@ -276,9 +276,9 @@ constexpr uint8_t UNIT_START = 2;               // a unit starts here
 constexpr uint8_t UNIT_HAS_BLOCK = 4;           // the unit starting here holds a block
 constexpr uint8_t UNIT_TESTS_VERB = 8;          // its first test is the verb's, else the location's
 constexpr uint8_t BODY_HAS_BLOCK = 16;          // the body after this test is a block
-constexpr uint8_t QUICK_TEST = 32;              // an if or while with a body whose first slot is a
-                                                // compare form or a random draw, and no later slot
-                                                // tests a verb or draws
+constexpr uint8_t QUICK_TEST = 32;              // an if or while with a body whose first slot tests
+                                                // neither verb nor noun and no later slot tests a
+                                                // verb or draws
 
 // The body of an if or while record is the action record or the block its
 // test guards, after the and records that draw nothing and test no verb:
@@ -437,9 +437,8 @@ static void decodeTable(DecodedTable &table, const RuleRecord *rows, int count)
         records[i].bodyEnd = static_cast<uint16_t>(end - i);
         if (end > after + 1)
             records[i].flags |= BODY_HAS_BLOCK;
-        const DecodedSlot &first = table.slots[records[i].firstSlot];
-        if (end > i && records[i].slotCount > 0 &&
-            (!(first.form & SLOT_GENERAL) || std::abs(int(first.opcode)) == COND_RANDOM) &&
+        int first = std::abs(int(table.slots[records[i].firstSlot].opcode));
+        if (end > i && records[i].slotCount > 0 && first != COND_VERB && first != COND_NOUN &&
             !(records[i].flags & LATER_VERB_OR_RANDOM))
             records[i].flags |= QUICK_TEST;
     }
@@ -777,13 +776,13 @@ static void passOverBody(Walk &w, const DecodedRecord &record, int index)
     w.next = index + record.bodyEnd;
 }
 
-// The first slot of a quick test.
-static inline bool firstTestHolds(DecodedSlot slot)
+// The first slot of a quick test: it marks no match.
+static inline bool firstTestHolds(const Walk &w, DecodedSlot slot)
 {
     if (!(slot.form & SLOT_GENERAL))
         return compareHolds(slot);
-    bool drawn = randomDraw(slot.a, slot.b);     // the one general slot a quick test starts with
-    return slot.opcode < 0 ? !drawn : drawn;
+    bool verbMatched = false, nounMatched = false;
+    return slotHolds(slot, w.verb, w.noun, w.noun2, w.noun3, scanMode(w), verbMatched, nounMatched);
 }
 
 // A quick test whose first slot held: the rest of its slots (no verb and
@@ -799,10 +798,10 @@ static void finishQuickTest(Walk &w, const DecodedRecord &record, const DecodedS
         passOverBody(w, record, index);
 }
 
-// Most tests fail at their first slot, a compare or a draw: such a record
-// and its body change only what passing over the body does, and so does
-// each such test after it. Visits the quick test at index and those that
-// follow it while they fail, counting their work as visits would.
+// Most tests fail at their first slot: such a record and its body change
+// only what passing over the body does, and so does each such test after
+// it. Visits the quick test at index and those that follow it while they
+// fail, counting their work as visits would.
 static void visitQuickTests(Walk &w, int index)
 {
     const DecodedRecord *records = w.decoded->records;
@@ -819,7 +818,7 @@ static void visitQuickTests(Walk &w, int index)
     int next = index;
     bool held = false;
     for (;;) {
-        if (firstTestHolds(slots[record->firstSlot])) {
+        if (firstTestHolds(w, slots[record->firstSlot])) {
             held = true;
             break;
         }
