@@ -781,6 +781,10 @@ static inline bool firstTestHolds(const Walk &w, DecodedSlot slot)
 {
     if (!(slot.form & SLOT_GENERAL))
         return compareHolds(slot);
+    if (std::abs(int(slot.opcode)) == COND_RANDOM) {   // the most common of the others
+        bool drawn = randomDraw(slot.a, slot.b);
+        return slot.opcode < 0 ? !drawn : drawn;
+    }
     bool verbMatched = false, nounMatched = false;
     return slotHolds(slot, w.verb, w.noun, w.noun2, w.noun3, scanMode(w), verbMatched, nounMatched);
 }
