@@ -26,10 +26,13 @@ deb=$(ls "$build"/tarnwick_*.deb 2>/dev/null | head -n 1)
 [ -n "$deb" ] || fail "cpack made no .deb"
 echo "test-package: built $(basename "$deb")"
 
-# Dependencies: zlib always, SDL2 when the window program is packed.
+# Dependencies: zlib always, SDL2 when the window program is packed, libedit
+# when the build found it.
 depends=$(dpkg-deb --field "$deb" Depends)
 wanted=(zlib1g)
 [[ " ${targets[*]} " == *" gfxrunner "* ]] && wanted+=(libsdl2-2.0-0)
+# ttyrunner loads libedit on a terminal without linking it: named by hand.
+pkg-config --exists libedit 2>/dev/null && wanted+=(libedit2)
 for library in "${wanted[@]}"; do
   pattern="(^|[ ,])$library([ ,(]|\$)"
   [[ "$depends" =~ $pattern ]] || fail "Depends lacks $library: $depends"
