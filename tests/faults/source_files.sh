@@ -17,16 +17,21 @@ cp "$demo" game.adv
 "$program" -c game >/dev/null || fail "the demo does not compile"
 cp game.twk good.twk
 
-# An I/O error on the third read of the source: Error 3 at the line where it
+# An I/O error on the third read of the source, the demo with comment lines
+# after it (the reader reads large pieces): Error 3 at the line where it
 # happened, nothing written.
 if command -v strace >/dev/null && strace -o /dev/null true 2>/dev/null; then
-  out=$(strace -o /dev/null -P game.adv -e trace=read -e inject=read:error=EIO:when=3 \
-        "$program" -c game 2>/dev/null)
+  { cat "$demo"; for i in $(seq 4000); do echo "| line $i of a comment that makes the source longer"; done; } >long.adv
+  "$program" -c long >/dev/null || fail "the long source does not compile"
+  cp long.twk long-good.twk
+  out=$(strace -o /dev/null -P long.adv -e trace=read -e inject=read:error=EIO:when=3 \
+        "$program" -c long 2>/dev/null)
   status=$?
   [ "$status" = 1 ] || fail "read error: status $status"
-  [[ $out == "Error 3 at line "*" in file game.adv:"* ]] || fail "read error: output $out"
+  [[ $out == "Error 3 at line "*" in file long.adv:"* ]] || fail "read error: output $out"
   [[ $out != *"Conversion complete"* ]] || fail "read error: compiled"
-  cmp -s game.twk good.twk || fail "read error: game.twk replaced"
+  cmp -s long.twk long-good.twk || fail "read error: long.twk replaced"
+  rm -f long.adv long.twk long-good.twk
 else
   echo "strace cannot trace here: the injected read error is skipped"
 fi
