@@ -54,8 +54,16 @@ void showPagePicture(const char *name)
     if (name == lastPictureName)
         return;
     picturesEnabled = pagePicturesEnabled();
+    // Nothing to show: the page's canvas is cleared. The drawing layer's
+    // frame is only read to copy a picture that was drawn, so the decoder is
+    // not asked to clear it.
+    if (!name || !picturesEnabled) {
+        lastPictureName = name;
+        pageClearPicture();
+        return;
+    }
     char path[MAX_PATH_LENGTH + 1];
-    if (name && picturesEnabled && joinPicturePath(path, name))
+    if (joinPicturePath(path, name))
         fetchPictureFile(path);
     if (showPicture(name) != 0) {
         pageClearPicture();
