@@ -122,15 +122,20 @@ static int16_t stateCells[STATE_CELLS];
 static ValueSource valueSources[3];
 
 // Points the sources at the tables as they are now (the state cells are
-// set for each record evaluated).
+// set for each record evaluated). A table with no rows has no compare form
+// reading it: its source points at the state cells.
 static void readValueSources()
 {
-    valueSources[READ_VARIABLE] = {reinterpret_cast<const char *>(vars) + offsetof(VarRecord, value),
+    const char *cells = reinterpret_cast<const char *>(stateCells);
+    valueSources[READ_VARIABLE] = {vars ? reinterpret_cast<const char *>(vars) + offsetof(VarRecord, value) : cells,
                                    0};
-    valueSources[READ_OBJECT] = {reinterpret_cast<const char *>(objects) + offsetof(ObjectRecord, currentLocation),
-                                 static_cast<int>(offsetof(ObjectRecord, initialLocation)) -
-                                     static_cast<int>(offsetof(ObjectRecord, currentLocation))};
-    valueSources[READ_STATE] = {reinterpret_cast<const char *>(stateCells), 0};
+    valueSources[READ_OBJECT] = {objects ? reinterpret_cast<const char *>(objects) +
+                                               offsetof(ObjectRecord, currentLocation)
+                                         : cells,
+                                 objects ? static_cast<int>(offsetof(ObjectRecord, initialLocation)) -
+                                               static_cast<int>(offsetof(ObjectRecord, currentLocation))
+                                         : 0};
+    valueSources[READ_STATE] = {cells, 0};
     stateCells[STATE_ZERO] = 0;
 }
 

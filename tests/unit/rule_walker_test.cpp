@@ -103,6 +103,17 @@ TEST_F(Walker, EventScanRunsEveryRuleButActionScanOnlyTheFirst)
     EXPECT_TRUE(scan.acted);
 }
 
+TEST_F(Walker, ConditionsOnTablesWithNoRows)
+{
+    resetDatabase();    // no objects, no variables
+    growMessages(2);
+    messages[1] = appendText("1", false);
+    messages[2] = appendText("2", false);
+    events_({If({{COND_EQ, 1, 0}}), Do({Message(1)}), If({{-COND_CARRIED, 1}, {-COND_GT, 0, 5}}), Do({Message(2)})});
+    EXPECT_EQ(runEvents(0), 1);
+    EXPECT_EQ(recorded, "2\n");
+}
+
 TEST_F(Walker, ConditionsAndNegation)
 {
     vars[1].value = 7;
