@@ -121,22 +121,31 @@ constexpr int STATE_STRIDE = sizeof(int16_t);
 static int16_t stateCells[STATE_CELLS];
 static ValueSource valueSources[3];
 
+// The field at offset in row 0 of a table; the state cells for a table
+// with no rows, which no compare form reads.
+static const char *firstField(const void *rows, size_t offset)
+{
+    return rows ? static_cast<const char *>(rows) + offset : reinterpret_cast<const char *>(stateCells);
+}
+
 // Points the sources at the tables as they are now (the state cells are
-// set for each record evaluated). A table with no rows has no compare form
-// reading it: its source points at the state cells.
+// set for each record evaluated, by setStateCells).
 static void readValueSources()
 {
-    const char *cells = reinterpret_cast<const char *>(stateCells);
-    valueSources[READ_VARIABLE] = {vars ? reinterpret_cast<const char *>(vars) + offsetof(VarRecord, value) : cells,
-                                   0};
-    valueSources[READ_OBJECT] = {objects ? reinterpret_cast<const char *>(objects) +
-                                               offsetof(ObjectRecord, currentLocation)
-                                         : cells,
-                                 objects ? static_cast<int>(offsetof(ObjectRecord, initialLocation)) -
-                                               static_cast<int>(offsetof(ObjectRecord, currentLocation))
-                                         : 0};
-    valueSources[READ_STATE] = {cells, 0};
+    valueSources[READ_VARIABLE] = {firstField(vars, offsetof(VarRecord, value)), 0};
+    valueSources[READ_OBJECT] = {firstField(objects, offsetof(ObjectRecord, currentLocation)),
+                                 static_cast<int>(offsetof(ObjectRecord, initialLocation)) -
+                                     static_cast<int>(offsetof(ObjectRecord, currentLocation))};
+    valueSources[READ_STATE] = {firstField(nullptr, 0), 0};
     stateCells[STATE_ZERO] = 0;
+}
+
+static void setStateCells(int mode, int noun2, int noun3)
+{
+    stateCells[STATE_PLAYER] = playerLocation;
+    stateCells[STATE_MODE] = static_cast<int16_t>(mode);
+    stateCells[STATE_NOUN2] = static_cast<int16_t>(noun2);
+    stateCells[STATE_NOUN3] = static_cast<int16_t>(noun3);
 }
 
 static inline bool compareHolds(DecodedSlot slot)
@@ -531,10 +540,7 @@ static int evaluateSlots(const DecodedRecord &record, const DecodedSlot *slots, 
     bool verbMatched = false;
     bool nounMatched = false;
     int result = 1;
-    stateCells[STATE_PLAYER] = playerLocation;
-    stateCells[STATE_MODE] = static_cast<int16_t>(mode);
-    stateCells[STATE_NOUN2] = static_cast<int16_t>(noun2);
-    stateCells[STATE_NOUN3] = static_cast<int16_t>(noun3);
+    setStateCells(mode, noun2, noun3);
     for (int k = from; k < record.slotCount; k++) {
         // Once a slot has failed only the verb and noun matches and the
         // random draws of the later slots still count, and only those of
@@ -815,10 +821,7 @@ static void visitQuickTests(Walk &w, int index)
 {
     const DecodedRecord *records = w.decoded->records;
     const DecodedSlot *slots = w.decoded->slots;
-    stateCells[STATE_PLAYER] = playerLocation;
-    stateCells[STATE_MODE] = static_cast<int16_t>(scanMode(w));
-    stateCells[STATE_NOUN2] = static_cast<int16_t>(w.noun2);
-    stateCells[STATE_NOUN3] = static_cast<int16_t>(w.noun3);
+    setStateCells(scanMode(w), w.noun2, w.noun3);
     const DecodedRecord *record = &records[index];
     long work = w.work;             // the visit of index already counted
     const long workLimit = scanWorkLimit - actionWork;     // no action runs here
