@@ -25,6 +25,7 @@ static const char *lastTextEnd = nullptr;
 
 LocationRecord *locations = nullptr;
 int16_t lastLocation = -1;
+uint32_t locationEdits = 0;
 ShowRecord *shows = nullptr;
 int16_t lastShow = -1;
 TextRef *messages = nullptr;
@@ -317,6 +318,7 @@ bool growLocations(int n)
         row.currentLight = 1;
     }
     lastLocation = static_cast<int16_t>(n);
+    locationEdits++;
     return true;
 }
 

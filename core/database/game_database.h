@@ -142,6 +142,9 @@ extern char *arenaNext;
 // Last-index tables: rows 0..last, last = -1 when empty.
 extern LocationRecord *locations;
 extern int16_t lastLocation;
+// Counts the changes of the locations' current exits and light: every code
+// that writes them adds one, so that undo compares them only after a change.
+extern uint32_t locationEdits;
 extern ShowRecord *shows;
 extern int16_t lastShow;
 extern TextRef *messages;

@@ -251,6 +251,7 @@ static void applyState(const unsigned char *bytes, size_t size, SessionState *se
             exit = UNCHANGED;
         locations[i].currentLight = UNCHANGED;
     }
+    locationEdits++;
 
     readInt16(r, &session->playerLocation);
     readInt16(r, &session->carriedCount);

@@ -37,14 +37,18 @@ static bool isVariable(int variable)
 
 static void setCurrentExit(int location, int direction, int16_t destination)
 {
-    if (locationExists(location) && direction >= 1 && direction <= DIRECTION_COUNT)
+    if (locationExists(location) && direction >= 1 && direction <= DIRECTION_COUNT) {
         locations[location].currentExits[direction - 1] = destination;
+        locationEdits++;
+    }
 }
 
 static void setLight(int location, int16_t light)
 {
-    if (locationExists(location))
+    if (locationExists(location)) {
         locations[location].currentLight = light;
+        locationEdits++;
+    }
 }
 
 long actionWork = 0;
@@ -65,6 +69,7 @@ static void substituteExits(int from, int16_t to)
     if (from == 0)
         return;
     actionWork += (lastLocation + 1L) * DIRECTION_COUNT;
+    locationEdits++;
     for (int location = 0; location <= lastLocation; location++)
         for (int direction = 1; direction <= DIRECTION_COUNT; direction++)
             if (locationExit(location, direction) == from)

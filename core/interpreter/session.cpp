@@ -64,6 +64,7 @@ void startGame()
             exit = UNCHANGED;
         locations[location].currentLight = UNCHANGED;
     }
+    locationEdits++;
 
     runEvents(1);   // a quit or halt here only ends this scan
     if (askPlayerYesNo(textOf(systemMessages[MSG_RESTORE_AT_START])))

@@ -1,9 +1,11 @@
 // Undo and redo. The run-time state is one vector of int16 values: every
-// object's location, every variable's value, every location's ten exits and
-// light, the player's location and the carried count. At the start of each
-// turn it is compared with the copy taken at the start of the turn before;
-// what differs is kept as that turn's changes (position, value before, value
-// after), newest last, in a ring bounded by turns and by bytes.
+// object's location, every variable's value, the player's location, the
+// carried count, and every location's ten exits and light. At the start of
+// each turn it is compared with the copy taken at the start of the turn
+// before; what differs is kept as that turn's changes (position, value
+// before, value after), newest last, in a ring bounded by turns and by bytes.
+// The locations' part is most of the vector and seldom changes: it is read
+// and compared only when locationEdits says it was written.
 #include "core/interpreter/undo.h"
 
 #include <algorithm>
@@ -11,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <utility>
 
 #include "core/database/game_database.h"
 #include "core/database/text_compare.h"
@@ -32,46 +33,56 @@ struct KeptTurn {
     int count;
 };
 
-// Turns that can be undone, oldest first, then those undone that can be
-// redone (the newest undone last).
+// Turns that can be undone, a ring whose oldest is at undoneFirst, then
+// those undone that can be redone (the newest undone last).
 static KeptTurn undone[UNDO_TURNS];
+static int undoneFirst = 0;
 static int undoneCount = 0;
 static KeptTurn done[UNDO_TURNS];
 static int doneCount = 0;
 static long keptBytes = 0;
 
-// The state at the start of the turn in progress, and its command.
+// The state at the start of the turn in progress, and its command; the
+// state read at the turn's end goes to scratch, and what differs is then
+// copied to the baseline, which the next turn starts from.
 static int16_t *baseline = nullptr;
-// The state the last turn ended with, which the next one starts from.
-static int16_t *latest = nullptr;
+static int16_t *scratch = nullptr;
 static size_t stateCapacity = 0;    // values each of the two holds
+static uint32_t baselineEdits = 0;  // locationEdits when the baseline's locations were read
 static bool turnInProgress = false;
 static char turnCommand[COMMAND_TEXT];
 
-static size_t stateSize()
+// The values before the locations' part.
+static size_t leadingSize()
 {
-    return static_cast<size_t>(lastObject + 1) + static_cast<size_t>(varCount) +
-           static_cast<size_t>(lastLocation + 1) * (DIRECTION_COUNT + 1) + 2;
+    return static_cast<size_t>(lastObject + 1) + static_cast<size_t>(varCount) + 2;
 }
 
-// Reads the state into out (stateSize() values).
-static void readState(int16_t *out)
+static size_t stateSize()
+{
+    return leadingSize() + static_cast<size_t>(lastLocation + 1) * (DIRECTION_COUNT + 1);
+}
+
+// Reads the state into out (stateSize() values), or only its leading part.
+static void readState(int16_t *out, bool withLocations)
 {
     size_t at = 0;
     for (int i = 0; i <= lastObject; i++)
         out[at++] = objects[i].currentLocation;
     for (int i = 0; i < varCount; i++)
         out[at++] = vars[i].value;
+    out[at++] = playerLocation;
+    out[at++] = carriedCount;
+    if (!withLocations)
+        return;
     for (int i = 0; i <= lastLocation; i++) {
         memcpy(out + at, locations[i].currentExits, sizeof locations[i].currentExits);
         at += DIRECTION_COUNT;
         out[at++] = locations[i].currentLight;
     }
-    out[at++] = playerLocation;
-    out[at] = carriedCount;
 }
 
-// Writes the state from in, as readState reads it.
+// Writes the whole state from in, as readState reads it.
 static void writeState(const int16_t *in)
 {
     size_t at = 0;
@@ -79,13 +90,20 @@ static void writeState(const int16_t *in)
         objects[i].currentLocation = in[at++];
     for (int i = 0; i < varCount; i++)
         vars[i].value = in[at++];
+    playerLocation = in[at++];
+    carriedCount = in[at++];
     for (int i = 0; i <= lastLocation; i++) {
         memcpy(locations[i].currentExits, in + at, sizeof locations[i].currentExits);
         at += DIRECTION_COUNT;
         locations[i].currentLight = in[at++];
     }
-    playerLocation = in[at++];
-    carriedCount = in[at];
+    locationEdits++;
+}
+
+// The i-th kept turn that can be undone, the oldest first.
+static KeptTurn &undoneTurn(int i)
+{
+    return undone[(undoneFirst + i) % UNDO_TURNS];
 }
 
 static void freeTurn(KeptTurn &turn)
@@ -103,9 +121,9 @@ static void forgetRedo()
 
 static void dropOldest()
 {
-    freeTurn(undone[0]);
-    memmove(undone, undone + 1, static_cast<size_t>(undoneCount - 1) * sizeof(KeptTurn));
-    undone[--undoneCount] = {};
+    freeTurn(undone[undoneFirst]);
+    undoneFirst = (undoneFirst + 1) % UNDO_TURNS;
+    undoneCount--;
 }
 
 void resetUndo()
@@ -113,14 +131,15 @@ void resetUndo()
     forgetRedo();
     while (undoneCount > 0)
         dropOldest();
+    undoneFirst = 0;
     turnInProgress = false;
     free(baseline);
-    free(latest);
-    baseline = latest = nullptr;
+    free(scratch);
+    baseline = scratch = nullptr;
     stateCapacity = 0;
 }
 
-// Makes the baseline and the latest state hold size values each; false
+// Makes the baseline and the scratch state hold size values each; false
 // (both dropped) when memory is short.
 static bool sizeStates(size_t size)
 {
@@ -129,13 +148,13 @@ static bool sizeStates(size_t size)
     int16_t *grown = static_cast<int16_t *>(realloc(baseline, size * sizeof(int16_t)));
     if (grown)
         baseline = grown;
-    int16_t *grownLatest = grown ? static_cast<int16_t *>(realloc(latest, size * sizeof(int16_t))) : nullptr;
-    if (grownLatest)
-        latest = grownLatest;
-    if (!grown || !grownLatest) {
+    int16_t *grownScratch = grown ? static_cast<int16_t *>(realloc(scratch, size * sizeof(int16_t))) : nullptr;
+    if (grownScratch)
+        scratch = grownScratch;
+    if (!grown || !grownScratch) {
         free(baseline);
-        free(latest);
-        baseline = latest = nullptr;
+        free(scratch);
+        baseline = scratch = nullptr;
         stateCapacity = 0;
         return false;
     }
@@ -165,8 +184,8 @@ static int listChanges(const int16_t *now, size_t size, Change *changes)
     return count;
 }
 
-// Keeps the changes of the turn in progress; true when latest then holds
-// the state the turn ended with.
+// Keeps the changes of the turn in progress; true when the baseline then
+// holds the state the turn ended with.
 static bool finishTurn()
 {
     if (!turnInProgress)
@@ -175,17 +194,19 @@ static bool finishTurn()
     size_t size = stateSize();
     if (size != stateCapacity)
         return false;       // the game changed under the turn: nothing sound to keep
-    int16_t *now = latest;
-    readState(now);
-    int count = listChanges(now, size, nullptr);
+    bool withLocations = locationEdits != baselineEdits;
+    size_t compared = withLocations ? size : leadingSize();
+    int16_t *now = scratch;
+    readState(now, withLocations);
+    int count = listChanges(now, compared, nullptr);
     Change *changes = static_cast<Change *>(malloc((count ? count : 1) * sizeof(Change)));
     if (changes) {
-        listChanges(now, size, changes);
+        listChanges(now, compared, changes);
         long bytes = static_cast<long>(count) * static_cast<long>(sizeof(Change));
         while (undoneCount > 0 && (undoneCount == UNDO_TURNS || keptBytes + bytes > UNDO_MEMORY))
             dropOldest();
         if (bytes <= UNDO_MEMORY) {
-            KeptTurn &turn = undone[undoneCount++];
+            KeptTurn &turn = undoneTurn(undoneCount++);
             turn = {};
             memcpy(turn.command, turnCommand, sizeof turn.command);
             turn.changes = changes;
@@ -195,21 +216,23 @@ static bool finishTurn()
             free(changes);
         }
     }
+    if (count > 0)
+        memcpy(baseline, now, compared * sizeof(int16_t));
+    baselineEdits = locationEdits;
     return true;
 }
 
 void beginUndoTurn(const char *command)
 {
+    // Nothing has changed since the last turn ended: its state, in the
+    // baseline, is this turn's start.
     bool ended = finishTurn();
     forgetRedo();
-    if (ended) {
-        // Nothing has changed since the last turn ended: its state is this
-        // turn's start.
-        std::swap(baseline, latest);
-    } else {
+    if (!ended) {
         if (!sizeStates(stateSize()))
             return;
-        readState(baseline);
+        readState(baseline, true);
+        baselineEdits = locationEdits;
     }
     snprintf(turnCommand, sizeof turnCommand, "%s", command);
     turnInProgress = true;
@@ -222,7 +245,7 @@ static void applyTurn(const KeptTurn &turn, bool backward)
     int16_t *state = static_cast<int16_t *>(malloc(size * sizeof(int16_t)));
     if (!state)
         return;
-    readState(state);
+    readState(state, true);
     for (int i = 0; i < turn.count; i++)
         if (static_cast<size_t>(turn.changes[i].position) < size)
             state[turn.changes[i].position] = backward ? turn.changes[i].before : turn.changes[i].after;
@@ -235,8 +258,9 @@ bool undoTurn(char *command, int size)
     finishTurn();
     if (undoneCount == 0)
         return false;
-    KeptTurn turn = undone[--undoneCount];
-    undone[undoneCount] = {};
+    KeptTurn &last = undoneTurn(--undoneCount);
+    KeptTurn turn = last;
+    last = {};
     applyTurn(turn, true);
     snprintf(command, static_cast<size_t>(size), "%s", turn.command);
     done[doneCount++] = turn;
@@ -251,7 +275,7 @@ bool redoTurn(char *command, int size)
     done[doneCount] = {};
     applyTurn(turn, false);
     snprintf(command, static_cast<size_t>(size), "%s", turn.command);
-    undone[undoneCount++] = turn;
+    undoneTurn(undoneCount++) = turn;
     return true;
 }
 

@@ -67,6 +67,7 @@ TEST_F(Undo, TakesBackEveryChangeOfATurn)
     carriedCount = 1;
     locations[1].currentExits[2] = 2;
     locations[2].currentLight = 0;
+    locationEdits++;                        // as every code writing them does
     playerLocation = 2;
     vars[1].value = 7;                      // as an event after the turn would
     char command[64];
@@ -88,6 +89,36 @@ TEST_F(Undo, TakesBackEveryChangeOfATurn)
     EXPECT_FALSE(redoTurn(command, sizeof command));
     resetUndo();
     EXPECT_EQ(undoAll(), 0);
+}
+
+// The locations' exits and light are compared only in turns that wrote
+// them: a turn between two such turns leaves them as they were.
+TEST_F(Undo, LocationsChangedTwoTurnsApart)
+{
+    beginUndoTurn("open");
+    locations[1].currentExits[0] = 2;
+    locationEdits++;
+    beginUndoTurn("wait");
+    vars[1].value = 1;
+    beginUndoTurn("close");
+    locations[1].currentExits[0] = 0;
+    locations[2].currentLight = 0;
+    locationEdits++;
+    char command[64];
+    ASSERT_TRUE(undoTurn(command, sizeof command));
+    EXPECT_STREQ(command, "close");
+    EXPECT_EQ(locations[1].currentExits[0], 2);
+    EXPECT_EQ(locations[2].currentLight, 1);
+    ASSERT_TRUE(undoTurn(command, sizeof command));
+    EXPECT_EQ(vars[1].value, 0);
+    EXPECT_EQ(locations[1].currentExits[0], 2);
+    ASSERT_TRUE(undoTurn(command, sizeof command));
+    EXPECT_EQ(locations[1].currentExits[0], UNCHANGED);
+    ASSERT_TRUE(redoTurn(command, sizeof command));
+    ASSERT_TRUE(redoTurn(command, sizeof command));
+    ASSERT_TRUE(redoTurn(command, sizeof command));
+    EXPECT_EQ(locations[1].currentExits[0], 0);
+    EXPECT_EQ(locations[2].currentLight, 0);
 }
 
 // Turns that change every object of a game at the limits: the kept changes
