@@ -84,7 +84,16 @@
   }
 
   // The saves the program wrote since the last wait go to the kept folder.
+  // A save is written under a name of its own and then renamed, and either
+  // step marks the root folder changed: while it is unchanged since the last
+  // look (the same millisecond counts as changed), no file is read.
+  let savesLookedAt = -Infinity;
+
   function keepSaves() {
+    if (Module.FS.stat('/').mtime.getTime() < savesLookedAt) {
+      return;
+    }
+    savesLookedAt = Date.now();
     let changed = false;
     for (const name of Module.FS.readdir('/')) {
       if (SAVE_FILE.test(name)) {
@@ -100,6 +109,12 @@
     }
   }
 
+  function setText(node, text) {
+    if (node.textContent !== text) {
+      node.textContent = text;
+    }
+  }
+
   function element(area) {
     return document.getElementById(AREA_IDS[area]);
   }
@@ -107,20 +122,17 @@
   // The output is a live region: what is appended is announced once. The
   // echo of the player's line is shown but hidden from screen readers, who
   // heard it typed.
-  let echoNext = false;
-
   function appendOutput(text) {
-    const output = element(AREA_OUTPUT);
-    if (echoNext) {
-      const echo = document.createElement('span');
-      echo.className = 'echo';
-      echo.setAttribute('aria-hidden', 'true');
-      echo.textContent = text;
-      output.appendChild(echo);
-      echoNext = false;
-    } else {
-      output.appendChild(document.createTextNode(text));
-    }
+    element(AREA_OUTPUT).appendChild(document.createTextNode(text));
+    showNewest();
+  }
+
+  function appendEcho(text) {
+    const echo = document.createElement('span');
+    echo.className = 'echo';
+    echo.setAttribute('aria-hidden', 'true');
+    echo.textContent = text;
+    element(AREA_OUTPUT).appendChild(echo);
     showNewest();
   }
 
@@ -174,7 +186,9 @@
     }
     const input = document.getElementById('command');
     input.readOnly = false;
-    input.placeholder = '';
+    if (input.placeholder) {
+      input.placeholder = '';
+    }
     wait.resolve(answer);
   }
 
@@ -191,22 +205,32 @@
     write(area, text) {
       if (area === AREA_OUTPUT) {
         appendOutput(text);
-      } else if (element(area).textContent !== text) {
-        element(area).textContent = text;
+      } else {
+        setText(element(area), text);
       }
+    },
+
+    echo(text) {
+      appendEcho(text);
     },
 
     clear(area) {
       element(area).textContent = '';
     },
 
+    // The page is changed only where it differs, since each change makes
+    // the browser look at the page again.
     readInput(prompt, limit) {
       keepSaves();
-      document.getElementById('prompt').textContent = prompt;
+      setText(document.getElementById('prompt'), prompt);
       const input = document.getElementById('command');
-      input.maxLength = limit;
+      if (input.maxLength !== limit) {
+        input.maxLength = limit;
+      }
       input.disabled = false;
-      input.focus();
+      if (document.activeElement !== input) {
+        input.focus();
+      }
       return new Promise((resolve) => {
         beginWait('line', resolve);
       });
@@ -221,7 +245,7 @@
     // The prompt goes while a key is awaited: the question is in the output.
     readKey(milliseconds, keys) {
       keepSaves();
-      document.getElementById('prompt').textContent = '';
+      setText(document.getElementById('prompt'), '');
       const input = document.getElementById('command');
       input.readOnly = true;
       input.placeholder = keys ? '(press a key)' : '';
@@ -268,8 +292,6 @@
       if (event.key === 'Enter') {
         const line = input.value;
         input.value = '';
-        // The program's next output is the line's echo after the prompt.
-        echoNext = true;
         finishWait({ event: INPUT_LINE, line: line });
       } else if (event.key === 'ArrowUp' || event.key === 'ArrowDown') {
         finishWait({ event: event.key === 'ArrowUp' ? INPUT_PREVIOUS : INPUT_NEXT, line: '' });

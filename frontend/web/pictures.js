@@ -61,6 +61,9 @@
     },
 
     clear() {
+      if (document.body.dataset.picture === 'empty') {
+        return;
+      }
       canvas().getContext('2d').clearRect(0, 0, canvas().width, canvas().height);
       document.body.dataset.picture = 'empty';
     },

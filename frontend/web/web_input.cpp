@@ -48,7 +48,7 @@ int readLine(char *buffer, int limit)
     snprintf(buffer, static_cast<size_t>(limit), "%s", typed);
     historyAdd(buffer);
     std::string echo = prompt + utf8FromCodePage437(buffer, strlen(buffer)) + "\n";
-    pageWrite(AREA_OUTPUT, echo.c_str());
+    pageWriteEcho(echo.c_str());
     return 0;
 }
 

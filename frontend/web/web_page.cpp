@@ -14,13 +14,58 @@ EM_JS(void, pageSetLook, (int background, int foreground, const char *title), {
     tarnwickPage.setLook(background, foreground, UTF8ToString(title));
 });
 
-EM_JS(void, pageWrite, (int area, const char *text), {
+EM_JS(void, writeArea, (int area, const char *text), {
     tarnwickPage.write(area, UTF8ToString(text));
 });
 
-EM_JS(void, pageClear, (int area), {
+EM_JS(void, writeEcho, (const char *text), {
+    tarnwickPage.echo(UTF8ToString(text));
+});
+
+EM_JS(void, clearArea, (int area), {
     tarnwickPage.clear(area);
 });
+
+// Each call into the page converts its text and changes the page, so the
+// output a turn writes is gathered and handed over in one piece when the
+// program next waits, and an area is replaced only with a text it does not
+// already show.
+constexpr int AREA_COUNT = 4;
+static std::string pendingOutput;
+static std::string shownAreas[AREA_COUNT];
+
+void pageFlush()
+{
+    if (pendingOutput.empty())
+        return;
+    writeArea(AREA_OUTPUT, pendingOutput.c_str());
+    pendingOutput.clear();
+}
+
+void pageWrite(int area, const char *text)
+{
+    if (area == AREA_OUTPUT) {
+        pendingOutput += text;
+    } else if (area > 0 && area < AREA_COUNT && shownAreas[area] != text) {
+        shownAreas[area] = text;
+        writeArea(area, text);
+    }
+}
+
+void pageWriteEcho(const char *text)
+{
+    pageFlush();
+    writeEcho(text);
+}
+
+void pageClear(int area)
+{
+    if (area == AREA_OUTPUT)
+        pendingOutput.clear();
+    else if (area > 0 && area < AREA_COUNT)
+        shownAreas[area].clear();
+    clearArea(area);
+}
 
 // An EM_ASYNC_JS function is imported under a name of its own: it is called
 // only here, through the plain functions below.
@@ -36,11 +81,13 @@ EM_ASYNC_JS(int, waitForKey, (int milliseconds, int keys), {
 
 int pageReadInput(const char *prompt, int limit, char *buffer, int size)
 {
+    pageFlush();
     return waitForInput(prompt, limit, buffer, size);
 }
 
 int pageReadKey(int milliseconds, int keys)
 {
+    pageFlush();
     return waitForKey(milliseconds, keys);
 }
 
@@ -48,9 +95,15 @@ EM_JS(void, pageSetInput, (const char *text), {
     tarnwickPage.setInput(UTF8ToString(text));
 });
 
-EM_JS(void, pageEnd, (), {
+EM_JS(void, endPage, (), {
     tarnwickPage.end();
 });
+
+void pageEnd()
+{
+    pageFlush();
+    endPage();
+}
 
 static void appendUtf8(std::string &out, uint16_t point)
 {

@@ -29,14 +29,21 @@ constexpr int KEY_ESCAPE = 27;
 extern "C" {
 // Colours as 0xRRGGBB; title in UTF-8 (empty: the page keeps its own).
 void pageSetLook(int background, int foreground, const char *title);
-// Appends (output) or replaces (the other areas) an area's text, in UTF-8.
-void pageWrite(int area, const char *text);
-void pageClear(int area);
 // Puts a text into the input line (a line from the history).
 void pageSetInput(const char *text);
-// The session is over: the input line is closed.
-void pageEnd();
 }
+
+// Appends (output) or replaces (the other areas) an area's text, in UTF-8.
+// The output reaches the page when the program next waits or ends, or at
+// pageFlush.
+void pageWrite(int area, const char *text);
+void pageFlush();
+// The player's line as the output shows it after the prompt: seen, but not
+// announced again to a screen reader.
+void pageWriteEcho(const char *text);
+void pageClear(int area);
+// The session is over: the output is shown and the input line closed.
+void pageEnd();
 
 // One of the window's sixteen standard colours as 0xRRGGBB; an index
 // outside the table reads as the fallback's colour.

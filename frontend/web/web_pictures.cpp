@@ -63,8 +63,10 @@ void showPagePicture(const char *name)
         return;
     }
     char path[MAX_PATH_LENGTH + 1];
-    if (joinPicturePath(path, name))
+    if (joinPicturePath(path, name)) {
+        pageFlush();    // the turn's text shows while the picture is fetched
         fetchPictureFile(path);
+    }
     if (showPicture(name) != 0) {
         pageClearPicture();
         return;

@@ -63,8 +63,9 @@ function nativeWords(gameFile, lines, seed) {
 }
 
 // The page's text per wait: segment i holds the words the program wrote to
-// the output after the player's i-th answer, and those of the description it
-// drew last in that time (the panel shown at the next wait), if any.
+// the output after the player's i-th answer (the echo of the line included),
+// and those of the description the panel shows at the next wait (the program
+// writes it only when it changes).
 async function pageSegments(page) {
   const words = (text) => text.split(/\s+/).filter((word) => word !== '');
   const writes = await page.evaluate(() => window.tarnwickWrites);
@@ -72,7 +73,7 @@ async function pageSegments(page) {
   for (const [area, text] of writes) {
     const segment = segments[segments.length - 1];
     if (area === 'wait') {
-      segments.push({ output: [], description: [] });
+      segments.push({ output: [], description: segment.description });
     } else if (area === 0) {
       segment.output.push(...words(text));
     } else if (area === 3) {
@@ -162,6 +163,11 @@ async function openPage(browser, address) {
         value.write = function (area, text) {
           window.tarnwickWrites.push([area, text]);
           return write.call(this, area, text);
+        };
+        const echo = value.echo;
+        value.echo = function (text) {
+          window.tarnwickWrites.push([0, text]);
+          return echo.call(this, text);
         };
         value.readInput = waitFor(value.readInput);
         value.readKey = waitFor(value.readKey);
