@@ -122,17 +122,18 @@
   // The output is a live region: what is appended is announced once. The
   // echo of the player's line is shown but hidden from screen readers, who
   // heard it typed.
-  function appendOutput(text) {
-    element(AREA_OUTPUT).appendChild(document.createTextNode(text));
-    showNewest();
-  }
-
-  function appendEcho(text) {
-    const echo = document.createElement('span');
-    echo.className = 'echo';
-    echo.setAttribute('aria-hidden', 'true');
-    echo.textContent = text;
-    element(AREA_OUTPUT).appendChild(echo);
+  function appendOutput(text, echoed) {
+    const output = element(AREA_OUTPUT);
+    if (echoed) {
+      const echo = document.createElement('span');
+      echo.className = 'echo';
+      echo.setAttribute('aria-hidden', 'true');
+      echo.textContent = echoed;
+      output.appendChild(echo);
+    }
+    if (text) {
+      output.appendChild(document.createTextNode(text));
+    }
     showNewest();
   }
 
@@ -210,8 +211,9 @@
       }
     },
 
-    echo(text) {
-      appendEcho(text);
+    // The echo of the player's line (if any), then what the program wrote.
+    output(echo, text) {
+      appendOutput(text, echo);
     },
 
     clear(area) {

@@ -18,8 +18,8 @@ EM_JS(void, writeArea, (int area, const char *text), {
     tarnwickPage.write(area, UTF8ToString(text));
 });
 
-EM_JS(void, writeEcho, (const char *text), {
-    tarnwickPage.echo(UTF8ToString(text));
+EM_JS(void, writeOutput, (const char *echo, const char *text), {
+    tarnwickPage.output(UTF8ToString(echo), UTF8ToString(text));
 });
 
 EM_JS(void, clearArea, (int area), {
@@ -27,18 +27,20 @@ EM_JS(void, clearArea, (int area), {
 });
 
 // Each call into the page converts its text and changes the page, so the
-// output a turn writes is gathered and handed over in one piece when the
-// program next waits, and an area is replaced only with a text it does not
-// already show.
+// output a turn writes, after the echo of the player's line, is gathered and
+// handed over in one piece when the program next waits, and an area is
+// replaced only with a text it does not already show.
 constexpr int AREA_COUNT = 4;
+static std::string pendingEcho;
 static std::string pendingOutput;
 static std::string shownAreas[AREA_COUNT];
 
 void pageFlush()
 {
-    if (pendingOutput.empty())
+    if (pendingEcho.empty() && pendingOutput.empty())
         return;
-    writeArea(AREA_OUTPUT, pendingOutput.c_str());
+    writeOutput(pendingEcho.c_str(), pendingOutput.c_str());
+    pendingEcho.clear();
     pendingOutput.clear();
 }
 
@@ -54,14 +56,17 @@ void pageWrite(int area, const char *text)
 
 void pageWriteEcho(const char *text)
 {
-    pageFlush();
-    writeEcho(text);
+    if (!pendingOutput.empty())
+        pageFlush();
+    pendingEcho += text;
 }
 
 void pageClear(int area)
 {
-    if (area == AREA_OUTPUT)
+    if (area == AREA_OUTPUT) {
+        pendingEcho.clear();
         pendingOutput.clear();
+    }
     else if (area > 0 && area < AREA_COUNT)
         shownAreas[area].clear();
     clearArea(area);

@@ -164,10 +164,10 @@ async function openPage(browser, address) {
           window.tarnwickWrites.push([area, text]);
           return write.call(this, area, text);
         };
-        const echo = value.echo;
-        value.echo = function (text) {
-          window.tarnwickWrites.push([0, text]);
-          return echo.call(this, text);
+        const output = value.output;
+        value.output = function (echo, text) {
+          window.tarnwickWrites.push([0, echo + text]);
+          return output.call(this, echo, text);
         };
         value.readInput = waitFor(value.readInput);
         value.readKey = waitFor(value.readKey);
