@@ -1,6 +1,7 @@
 // Times webrunner in headless Chromium: from page load to the demo's first
 // prompt, and a turn of the benchmark's large game in the page against the
-// same commands played by the native ttyrunner; and sizes the player, plain
+// same commands played by the native ttyrunner, first as the page starts and
+// then once the browser has optimised the program; and sizes the player, plain
 // and compressed (gzip -9). Prints one JSON object.
 // Usage: node web_bench.mjs WEB_BUILD TTYRUNNER GAME_FOLDER
 // GAME_FOLDER holds large.twk and large.commands (bench/generate_game.py).
@@ -17,8 +18,12 @@ const { CHROMIUM, startServer } = await import(new URL('tests/web/browser_suppor
 const puppeteer = createRequire(path.join(webBuild, 'package.json'))('puppeteer-core');
 
 const LOAD_RUNS = Number(process.env.LOAD_RUNS || 7);
-const TURNS = Number(process.env.TURNS || 1000);         // commands of the large game played in each measure
+const TURNS = Number(process.env.TURNS || 2000);         // commands of the large game played in each measure
 const TURN_RUNS = Number(process.env.TURN_RUNS || 3);
+// The browser compiles the program quickly and plainly first and with its
+// optimising compiler once a function has run for a while, in the
+// background. The first TURNS commands are timed as they come (cold), the
+// next TURNS once the program has warmed up.
 const GAME_PATH = '/bench/large.twk';
 
 const median = (values) => [...values].sort((a, b) => a - b)[Math.floor(values.length / 2)];
@@ -32,8 +37,8 @@ for (const file of PLAYER) {
 }
 
 // The first commands of the large game: the answer to the restore question,
-// then TURNS commands.
-const commands = readFileSync(path.join(gameFolder, 'large.commands'), 'latin1').split('\n').slice(0, TURNS + 1);
+// then 2 * TURNS commands.
+const commands = readFileSync(path.join(gameFolder, 'large.commands'), 'latin1').split('\n').slice(0, 2 * TURNS + 1);
 
 // ttyrunner's wall time for the commands, less its time for the answer alone
 // (loading the game): the least of a few runs of each.
@@ -53,7 +58,10 @@ function nativeSeconds(lines) {
     rmSync(folder, { recursive: true, force: true });
   }
 }
-const nativeTurn = (nativeSeconds(commands) - nativeSeconds(commands.slice(0, 1))) / TURNS;
+const nativeLoaded = nativeSeconds(commands.slice(0, 1));
+const nativeFirst = nativeSeconds(commands.slice(0, TURNS + 1));
+const nativeCold = (nativeFirst - nativeLoaded) / TURNS;
+const nativeWarm = (nativeSeconds(commands) - nativeFirst) / TURNS;
 
 const { server, address } = await startServer(webBuild);
 const browser = await puppeteer.launch({ executablePath: CHROMIUM, headless: true, args: ['--no-sandbox'] });
@@ -84,8 +92,8 @@ try {
 
   // Turns: the commands are entered from within the page at each wait for a
   // line, as a player's Enter would, and the whole run is timed there.
-  const turns = [];
-  const programTurns = [];
+  const turns = { cold: [], warm: [] };
+  const programTurns = { cold: [], warm: [] };
   for (let run = 0; run < TURN_RUNS; run++) {
     const page = await browser.newPage();
     // The program's own share of a turn: from the moment the player's line
@@ -130,33 +138,41 @@ try {
       window.tarnwickPictures.enabled = false;
       window.programSeconds = 0;
     });
-    const seconds = await page.evaluate((lines) => new Promise((resolve) => {
-      const input = document.getElementById('command');
-      let next = 0;
-      const start = performance.now();
-      const enter = () => {
-        if (document.body.dataset.waiting !== 'line') {
-          return;
-        }
-        if (next === lines.length) {
-          observer.disconnect();
-          resolve((performance.now() - start) / 1000);
-          return;
-        }
-        input.value = lines[next++];
-        input.dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter', bubbles: true }));
-      };
-      const observer = new MutationObserver(enter);
-      observer.observe(document.body, { attributes: true, attributeFilter: ['data-waiting'] });
-      enter();
-    }), commands.slice(1));
-    turns.push(seconds / TURNS);
-    programTurns.push(await page.evaluate(() => window.programSeconds) / TURNS);
+    for (const [part, lines] of [['cold', commands.slice(1, TURNS + 1)], ['warm', commands.slice(TURNS + 1)]]) {
+      await page.evaluate(() => {
+        window.programSeconds = 0;
+      });
+      const seconds = await page.evaluate((lines) => new Promise((resolve) => {
+        const input = document.getElementById('command');
+        let next = 0;
+        const start = performance.now();
+        const enter = () => {
+          if (document.body.dataset.waiting !== 'line') {
+            return;
+          }
+          if (next === lines.length) {
+            observer.disconnect();
+            resolve((performance.now() - start) / 1000);
+            return;
+          }
+          input.value = lines[next++];
+          input.dispatchEvent(new KeyboardEvent('keydown', { key: 'Enter', bubbles: true }));
+        };
+        const observer = new MutationObserver(enter);
+        observer.observe(document.body, { attributes: true, attributeFilter: ['data-waiting'] });
+        enter();
+      }), lines);
+      turns[part].push(seconds / TURNS);
+      programTurns[part].push(await page.evaluate(() => window.programSeconds) / TURNS);
+    }
     await page.close();
   }
-  result.web_turn_ms = Math.min(...turns) * 1e3;
-  result.program_turn_ms = Math.min(...programTurns) * 1e3;
-  result.native_turn_ms = nativeTurn * 1e3;
+  result.web_turn_ms = Math.min(...turns.warm) * 1e3;
+  result.program_turn_ms = Math.min(...programTurns.warm) * 1e3;
+  result.native_turn_ms = nativeWarm * 1e3;
+  result.cold_web_turn_ms = Math.min(...turns.cold) * 1e3;
+  result.cold_program_turn_ms = Math.min(...programTurns.cold) * 1e3;
+  result.cold_native_turn_ms = nativeCold * 1e3;
   result.turns = TURNS;
 } finally {
   await browser.close();
