@@ -32,6 +32,7 @@ TextRef *messages = nullptr;
 int16_t lastMessage = -1;
 ObjectRecord *objects = nullptr;
 int16_t lastObject = -1;
+uint32_t objectEdits = 0;
 
 TextRef directions[DIRECTION_COUNT];
 TextRef systemMessages[SYSTEM_MESSAGE_COUNT];
@@ -361,6 +362,7 @@ bool growObjects(int n)
         objects[i].currentLocation = UNCHANGED;
     }
     lastObject = static_cast<int16_t>(n);
+    objectEdits++;
     return true;
 }
 

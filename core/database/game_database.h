@@ -151,6 +151,9 @@ extern TextRef *messages;
 extern int16_t lastMessage;
 extern ObjectRecord *objects;
 extern int16_t lastObject;
+// Counts the changes of the objects' current locations, as locationEdits
+// counts the locations'.
+extern uint32_t objectEdits;
 
 // Fixed tables.
 extern TextRef directions[DIRECTION_COUNT];

@@ -224,6 +224,7 @@ static void applyState(const unsigned char *bytes, size_t size, SessionState *se
     }
     for (int i = n + 1; i <= lastObject; i++)
         objects[i].currentLocation = UNCHANGED;
+    objectEdits++;
 
     int16_t m = 0;
     readInt16(r, &m);

@@ -17,6 +17,7 @@ void moveObject(int object, int16_t location)
         return;
     bool before = held(objectLocation(object));
     objects[object].currentLocation = location;
+    objectEdits++;
     bool after = held(objectLocation(object));
     if (before && !after)
         carriedCount--;

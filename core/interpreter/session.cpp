@@ -57,6 +57,7 @@ void startGame()
             row.currentLocation = UNCHANGED;
         }
     }
+    objectEdits++;
     for (int variable = 0; variable < varCount; variable++)
         vars[variable].value = 0;
     for (int location = 0; location <= lastLocation; location++) {

@@ -1,11 +1,12 @@
 // Undo and redo. The run-time state is one vector of int16 values: every
-// object's location, every variable's value, the player's location, the
-// carried count, and every location's ten exits and light. At the start of
-// each turn it is compared with the copy taken at the start of the turn
-// before; what differs is kept as that turn's changes (position, value
-// before, value after), newest last, in a ring bounded by turns and by bytes.
-// The locations' part is most of the vector and seldom changes: it is read
-// and compared only when locationEdits says it was written.
+// variable's value, the player's location, the carried count, every object's
+// location, and every location's ten exits and light. At the start of each
+// turn it is compared with the copy taken at the start of the turn before;
+// what differs is kept as that turn's changes (position, value before, value
+// after), newest last, in a ring bounded by turns and by bytes. The objects'
+// and the locations' parts are most of the vector and change seldom: each is
+// read and compared only when objectEdits or locationEdits says it was
+// written.
 #include "core/interpreter/undo.h"
 
 #include <algorithm>
@@ -48,31 +49,41 @@ static long keptBytes = 0;
 static int16_t *baseline = nullptr;
 static int16_t *scratch = nullptr;
 static size_t stateCapacity = 0;    // values each of the two holds
-static uint32_t baselineEdits = 0;  // locationEdits when the baseline's locations were read
+static uint32_t baselineObjectEdits = 0;    // the counts when the baseline was last brought up to date
+static uint32_t baselineLocationEdits = 0;
 static bool turnInProgress = false;
 static char turnCommand[COMMAND_TEXT];
 
-// The values before the locations' part.
-static size_t leadingSize()
+// The state's three parts, in order: the variables with the player's
+// location and the carried count (read every turn), the objects' locations
+// and the locations' exits and light (each read only after a change).
+static size_t variablesSize()
 {
-    return static_cast<size_t>(lastObject + 1) + static_cast<size_t>(varCount) + 2;
+    return static_cast<size_t>(varCount) + 2;
+}
+
+static size_t objectsSize()
+{
+    return static_cast<size_t>(lastObject + 1);
 }
 
 static size_t stateSize()
 {
-    return leadingSize() + static_cast<size_t>(lastLocation + 1) * (DIRECTION_COUNT + 1);
+    return variablesSize() + objectsSize() + static_cast<size_t>(lastLocation + 1) * (DIRECTION_COUNT + 1);
 }
 
-// Reads the state into out (stateSize() values), or only its leading part.
-static void readState(int16_t *out, bool withLocations)
+// Reads the parts of the state asked for into out, each at its place.
+static void readState(int16_t *out, bool withObjects, bool withLocations)
 {
     size_t at = 0;
-    for (int i = 0; i <= lastObject; i++)
-        out[at++] = objects[i].currentLocation;
     for (int i = 0; i < varCount; i++)
         out[at++] = vars[i].value;
     out[at++] = playerLocation;
     out[at++] = carriedCount;
+    if (withObjects)
+        for (int i = 0; i <= lastObject; i++)
+            out[at + i] = objects[i].currentLocation;
+    at += objectsSize();
     if (!withLocations)
         return;
     for (int i = 0; i <= lastLocation; i++) {
@@ -86,17 +97,18 @@ static void readState(int16_t *out, bool withLocations)
 static void writeState(const int16_t *in)
 {
     size_t at = 0;
-    for (int i = 0; i <= lastObject; i++)
-        objects[i].currentLocation = in[at++];
     for (int i = 0; i < varCount; i++)
         vars[i].value = in[at++];
     playerLocation = in[at++];
     carriedCount = in[at++];
+    for (int i = 0; i <= lastObject; i++)
+        objects[i].currentLocation = in[at++];
     for (int i = 0; i <= lastLocation; i++) {
         memcpy(locations[i].currentExits, in + at, sizeof locations[i].currentExits);
         at += DIRECTION_COUNT;
         locations[i].currentLight = in[at++];
     }
+    objectEdits++;
     locationEdits++;
 }
 
@@ -162,25 +174,43 @@ static bool sizeStates(size_t size)
     return true;
 }
 
-// Keeps what changed since the turn in progress began, as its changes.
-// The values of now that differ from the baseline, into changes unless it
-// is nullptr; how many. A turn changes a few values of many: stretches
-// that compare equal are passed over whole.
-static int listChanges(const int16_t *now, size_t size, Change *changes)
+// The values of now from start to end that differ from the baseline, into
+// changes (from its index count) unless it is nullptr; how many there are
+// then. A turn changes a few values of many: stretches that compare equal
+// are passed over whole.
+static int listChanges(const int16_t *now, size_t start, size_t end, Change *changes, int count)
 {
     constexpr size_t STRETCH = 64;
-    int count = 0;
-    for (size_t start = 0; start < size; start += STRETCH) {
-        size_t end = std::min(size, start + STRETCH);
-        if (memcmp(now + start, baseline + start, (end - start) * sizeof(int16_t)) == 0)
+    for (size_t from = start; from < end; from += STRETCH) {
+        size_t to = std::min(end, from + STRETCH);
+        if (memcmp(now + from, baseline + from, (to - from) * sizeof(int16_t)) == 0)
             continue;
-        for (size_t i = start; i < end; i++)
+        for (size_t i = from; i < to; i++)
             if (now[i] != baseline[i]) {
                 if (changes)
                     changes[count] = {static_cast<int32_t>(i), baseline[i], now[i]};
                 count++;
             }
     }
+    return count;
+}
+
+// The stretches of the state a turn may have changed: the variables always,
+// the objects and the locations when their counts moved.
+struct Stretch {
+    size_t start, end;
+};
+
+static int changedStretches(Stretch *stretches)
+{
+    int count = 0;
+    size_t objectsStart = variablesSize();
+    size_t locationsStart = objectsStart + objectsSize();
+    stretches[count++] = {0, objectsStart};
+    if (objectEdits != baselineObjectEdits)
+        stretches[count++] = {objectsStart, locationsStart};
+    if (locationEdits != baselineLocationEdits)
+        stretches[count++] = {locationsStart, stateSize()};
     return count;
 }
 
@@ -194,14 +224,18 @@ static bool finishTurn()
     size_t size = stateSize();
     if (size != stateCapacity)
         return false;       // the game changed under the turn: nothing sound to keep
-    bool withLocations = locationEdits != baselineEdits;
-    size_t compared = withLocations ? size : leadingSize();
+    Stretch stretches[3];
+    int stretchCount = changedStretches(stretches);
     int16_t *now = scratch;
-    readState(now, withLocations);
-    int count = listChanges(now, compared, nullptr);
+    readState(now, objectEdits != baselineObjectEdits, locationEdits != baselineLocationEdits);
+    int count = 0;
+    for (int i = 0; i < stretchCount; i++)
+        count = listChanges(now, stretches[i].start, stretches[i].end, nullptr, count);
     Change *changes = static_cast<Change *>(malloc((count ? count : 1) * sizeof(Change)));
     if (changes) {
-        listChanges(now, compared, changes);
+        int listed = 0;
+        for (int i = 0; i < stretchCount; i++)
+            listed = listChanges(now, stretches[i].start, stretches[i].end, changes, listed);
         long bytes = static_cast<long>(count) * static_cast<long>(sizeof(Change));
         while (undoneCount > 0 && (undoneCount == UNDO_TURNS || keptBytes + bytes > UNDO_MEMORY))
             dropOldest();
@@ -217,8 +251,11 @@ static bool finishTurn()
         }
     }
     if (count > 0)
-        memcpy(baseline, now, compared * sizeof(int16_t));
-    baselineEdits = locationEdits;
+        for (int i = 0; i < stretchCount; i++)
+            memcpy(baseline + stretches[i].start, now + stretches[i].start,
+                   (stretches[i].end - stretches[i].start) * sizeof(int16_t));
+    baselineObjectEdits = objectEdits;
+    baselineLocationEdits = locationEdits;
     return true;
 }
 
@@ -231,8 +268,9 @@ void beginUndoTurn(const char *command)
     if (!ended) {
         if (!sizeStates(stateSize()))
             return;
-        readState(baseline, true);
-        baselineEdits = locationEdits;
+        readState(baseline, true, true);
+        baselineObjectEdits = objectEdits;
+        baselineLocationEdits = locationEdits;
     }
     snprintf(turnCommand, sizeof turnCommand, "%s", command);
     turnInProgress = true;
@@ -245,7 +283,7 @@ static void applyTurn(const KeptTurn &turn, bool backward)
     int16_t *state = static_cast<int16_t *>(malloc(size * sizeof(int16_t)));
     if (!state)
         return;
-    readState(state, true);
+    readState(state, true, true);
     for (int i = 0; i < turn.count; i++)
         if (static_cast<size_t>(turn.changes[i].position) < size)
             state[turn.changes[i].position] = backward ? turn.changes[i].before : turn.changes[i].after;

@@ -67,7 +67,8 @@ TEST_F(Undo, TakesBackEveryChangeOfATurn)
     carriedCount = 1;
     locations[1].currentExits[2] = 2;
     locations[2].currentLight = 0;
-    locationEdits++;                        // as every code writing them does
+    objectEdits++;                          // as every code writing them does
+    locationEdits++;
     playerLocation = 2;
     vars[1].value = 7;                      // as an event after the turn would
     char command[64];
@@ -91,10 +92,17 @@ TEST_F(Undo, TakesBackEveryChangeOfATurn)
     EXPECT_EQ(undoAll(), 0);
 }
 
-// The locations' exits and light are compared only in turns that wrote
-// them: a turn between two such turns leaves them as they were.
-TEST_F(Undo, LocationsChangedTwoTurnsApart)
+// The objects and the locations' exits and light are compared only in
+// turns that wrote them: a turn between two such turns leaves them as they
+// were.
+TEST_F(Undo, ObjectsAndLocationsChangedTwoTurnsApart)
 {
+    growObjects(1);
+    objects[1].name = appendText("lamp", false);
+    objects[1].currentLocation = 1;
+    beginUndoTurn("take");
+    objects[1].currentLocation = CARRIED;
+    objectEdits++;
     beginUndoTurn("open");
     locations[1].currentExits[0] = 2;
     locationEdits++;
@@ -114,9 +122,13 @@ TEST_F(Undo, LocationsChangedTwoTurnsApart)
     EXPECT_EQ(locations[1].currentExits[0], 2);
     ASSERT_TRUE(undoTurn(command, sizeof command));
     EXPECT_EQ(locations[1].currentExits[0], UNCHANGED);
-    ASSERT_TRUE(redoTurn(command, sizeof command));
-    ASSERT_TRUE(redoTurn(command, sizeof command));
-    ASSERT_TRUE(redoTurn(command, sizeof command));
+    EXPECT_EQ(objects[1].currentLocation, CARRIED);
+    ASSERT_TRUE(undoTurn(command, sizeof command));
+    EXPECT_EQ(objects[1].currentLocation, 1);
+    EXPECT_EQ(undoAll(), 0);
+    for (int turn = 0; turn < 4; turn++)
+        ASSERT_TRUE(redoTurn(command, sizeof command));
+    EXPECT_EQ(objects[1].currentLocation, CARRIED);
     EXPECT_EQ(locations[1].currentExits[0], 0);
     EXPECT_EQ(locations[2].currentLight, 0);
 }
@@ -130,6 +142,7 @@ TEST_F(Undo, MemoryStaysBounded)
         beginUndoTurn("moveall");
         for (int i = 1; i <= MAX_ENTRY; i++)
             objects[i].currentLocation = static_cast<int16_t>(turn % 2 + 1);
+        objectEdits++;
     }
     int kept = undoAll();
     EXPECT_GT(kept, 10);
