@@ -203,6 +203,7 @@
       }
     },
 
+    // The areas of the panel are replaced; the output only grows.
     write(area, text) {
       if (area === AREA_OUTPUT) {
         appendOutput(text);

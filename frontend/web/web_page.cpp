@@ -30,7 +30,7 @@ EM_JS(void, clearArea, (int area), {
 // output a turn writes, after the echo of the player's line, is gathered and
 // handed over in one piece when the program next waits, and an area is
 // replaced only with a text it does not already show.
-constexpr int AREA_COUNT = 4;
+constexpr int AREA_COUNT = AREA_DESCRIPTION + 1;
 static std::string pendingEcho;
 static std::string pendingOutput;
 static std::string shownAreas[AREA_COUNT];
@@ -66,9 +66,9 @@ void pageClear(int area)
     if (area == AREA_OUTPUT) {
         pendingEcho.clear();
         pendingOutput.clear();
-    }
-    else if (area > 0 && area < AREA_COUNT)
+    } else if (area > 0 && area < AREA_COUNT) {
         shownAreas[area].clear();
+    }
     clearArea(area);
 }
 
