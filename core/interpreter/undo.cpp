@@ -196,20 +196,20 @@ static int listChanges(const int16_t *now, size_t start, size_t end, Change *cha
 }
 
 // The stretches of the state a turn may have changed: the variables always,
-// the objects and the locations when their counts moved.
+// the objects and the locations when asked for.
 struct Stretch {
     size_t start, end;
 };
 
-static int changedStretches(Stretch *stretches)
+static int changedStretches(Stretch *stretches, bool withObjects, bool withLocations)
 {
     int count = 0;
     size_t objectsStart = variablesSize();
     size_t locationsStart = objectsStart + objectsSize();
     stretches[count++] = {0, objectsStart};
-    if (objectEdits != baselineObjectEdits)
+    if (withObjects)
         stretches[count++] = {objectsStart, locationsStart};
-    if (locationEdits != baselineLocationEdits)
+    if (withLocations)
         stretches[count++] = {locationsStart, stateSize()};
     return count;
 }
@@ -224,10 +224,12 @@ static bool finishTurn()
     size_t size = stateSize();
     if (size != stateCapacity)
         return false;       // the game changed under the turn: nothing sound to keep
+    bool withObjects = objectEdits != baselineObjectEdits;
+    bool withLocations = locationEdits != baselineLocationEdits;
     Stretch stretches[3];
-    int stretchCount = changedStretches(stretches);
+    int stretchCount = changedStretches(stretches, withObjects, withLocations);
     int16_t *now = scratch;
-    readState(now, objectEdits != baselineObjectEdits, locationEdits != baselineLocationEdits);
+    readState(now, withObjects, withLocations);
     int count = 0;
     for (int i = 0; i < stretchCount; i++)
         count = listChanges(now, stretches[i].start, stretches[i].end, nullptr, count);

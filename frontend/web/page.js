@@ -203,13 +203,10 @@
       }
     },
 
-    // The areas of the panel are replaced; the output only grows.
+    // Replaces the text of an area of the panel (the output only grows,
+    // through output below).
     write(area, text) {
-      if (area === AREA_OUTPUT) {
-        appendOutput(text);
-      } else {
-        setText(element(area), text);
-      }
+      setText(element(area), text);
     },
 
     // The echo of the player's line (if any), then what the program wrote.
